@@ -1,0 +1,64 @@
+// One generic owner for the plain Windows resources the library holds, with a
+// short alias per kind. COM interfaces use Microsoft::WRL::ComPtr instead.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <utility>
+
+namespace libinfo {
+
+template <typename T, auto Close, T Invalid = T{}>
+class Owned {
+ public:
+  Owned() noexcept = default;
+  explicit Owned(T value) noexcept : value_(value) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : value_(other.release()) {}
+  Owned& operator=(Owned&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  ~Owned() { reset(); }
+
+  [[nodiscard]] T get() const noexcept { return value_; }
+  [[nodiscard]] explicit operator bool() const noexcept { return value_ != Invalid; }
+  [[nodiscard]] T release() noexcept { return std::exchange(value_, Invalid); }
+  void reset(T value = Invalid) noexcept {
+    T old = std::exchange(value_, value);
+    if (old != Invalid) Close(old);
+  }
+  // For out-parameters of the API: frees what is held, then lends the slot.
+  [[nodiscard]] T* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  T value_ = Invalid;
+};
+
+namespace close {
+inline void Find(HANDLE h) noexcept { ::FindClose(h); }
+inline void Handle(HANDLE h) noexcept { ::CloseHandle(h); }
+inline void Window(HWND h) noexcept { ::DestroyWindow(h); }
+inline void GdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
+inline void Icon(HICON h) noexcept { ::DestroyIcon(h); }
+inline void ImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
+inline void Module(HMODULE h) noexcept { ::FreeLibrary(h); }
+}  // namespace close
+
+using UniqueFind = Owned<HANDLE, close::Find, INVALID_HANDLE_VALUE>;
+using UniqueHandle = Owned<HANDLE, close::Handle>;
+using UniqueFile = Owned<HANDLE, close::Handle, INVALID_HANDLE_VALUE>;
+using UniqueWindow = Owned<HWND, close::Window>;
+using UniqueFont = Owned<HFONT, close::GdiObject>;
+using UniqueBitmap = Owned<HBITMAP, close::GdiObject>;
+using UniqueIcon = Owned<HICON, close::Icon>;
+using UniqueImageList = Owned<HIMAGELIST, close::ImageList>;
+using UniqueModule = Owned<HMODULE, close::Module>;
+
+}  // namespace libinfo

@@ -1,0 +1,118 @@
+// The exported entry points. No C++ exception leaves any of them: a failure
+// is shown to the user in a message box owned by the host's window.
+#include <windows.h>
+
+#include <cstring>
+
+#include "Failure.h"
+#include "Identity.h"
+#include "plugin/PlugIntf.h"
+#include "window/Application.h"
+#include "window/SysLibMain.h"
+
+using namespace libinfo;
+
+namespace {
+
+constexpr char kItemName[] = "Libraries Information Plug-In";
+constexpr char kItemDescription[] =
+    "System libraries version information plug-in for Orvenna Harbor";
+constexpr char kItemCaption[] = "Libraries information";
+
+// Copies the text with its zero terminator and nothing more: the host's
+// bytes behind the terminator stay as they were.
+template <std::size_t N>
+void PutText(RecordText& field, const char (&text)[N]) noexcept {
+  static_assert(N <= kRecordTextSize);
+  std::memcpy(field, text, N);
+}
+
+void ReportFailure(HWND owner, const std::string& text) noexcept {
+  ::MessageBoxA(owner && ::IsWindow(owner) ? owner : nullptr, text.c_str(), kItemCaption,
+                MB_OK | MB_ICONERROR);
+}
+
+// Lends the host's window to the application object as owner and gives the
+// previous owner back on every way out.
+class OwnerLoan {
+ public:
+  explicit OwnerLoan(HWND owner) noexcept : previous_(Application().Handle()) {
+    Application().SetHandle(owner);
+  }
+  OwnerLoan(const OwnerLoan&) = delete;
+  OwnerLoan& operator=(const OwnerLoan&) = delete;
+  ~OwnerLoan() { Application().SetHandle(previous_); }
+
+ private:
+  HWND previous_;
+};
+
+}  // namespace
+
+extern "C" void __stdcall InitPlugInLib(PlugInLibRecord* record) {
+  if (!record) return;
+  PutText(record->fileName, LIBINFO_FILE_NAME);
+  record->word268 = 1;
+  record->word272 = 0;
+  record->word276 = 1;
+  PutText(record->copyright, LIBINFO_COPYRIGHT);
+  record->word804 = 1;
+  record->word808 = 0x18000;
+  record->itemQuery = &ItemQuery;
+  record->word816 = 0;
+  record->word820 = 0;
+}
+
+extern "C" std::uint32_t __stdcall ItemQuery(std::uint32_t index, PlugInItemRecord* item) {
+  if (index != 1 || !item) return kNoSuchItem;
+  PutText(item->name, kItemName);
+  PutText(item->description, kItemDescription);
+  item->word528 = 5;
+  PutText(item->caption, kItemCaption);
+  item->secondCaption[0] = '\0';
+  item->word1576 = 1;
+  item->word1580 = 0x10000;
+  item->commandQuery = &CommandQuery;
+  return kItemFilled;
+}
+
+extern "C" CommandProc __stdcall CommandQuery(std::uint32_t kind) {
+  switch (kind) {
+    case kCommandNoOperation:
+      return &NoOperation;
+    case kCommandAbout:
+      return &ShowAbout;
+    case kCommandRun:
+      return &ShowLibraryWindow;
+    default:
+      return nullptr;
+  }
+}
+
+extern "C" std::uint32_t __stdcall NoOperation(std::uint32_t /*context*/, HWND /*owner*/) {
+  return 0;
+}
+
+extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND owner) {
+  constexpr char kText[] =
+      "Libraries Information Plug-In\n"
+      "Version " LIBINFO_VERSION_TEXT "\n"
+      "System libraries version information plug-in for Orvenna Harbor\n"
+      "\n" LIBINFO_COPYRIGHT;
+  ::MessageBoxA(owner && ::IsWindow(owner) ? owner : nullptr, kText,
+                "About Libraries Information Plug-In", MB_OK | MB_ICONINFORMATION);
+  return 0;
+}
+
+extern "C" std::uint32_t __stdcall ShowLibraryWindow(std::uint32_t /*context*/, HWND owner) {
+  std::string failure;
+  try {
+    OwnerLoan loan(owner);
+    RunLibraryWindow();
+  } catch (...) {
+    failure = CurrentExceptionText();
+  }
+  // Shown only after the window is gone and the owner handle given back.
+  if (!failure.empty()) ReportFailure(owner, failure);
+  return 0;
+}

@@ -1,0 +1,8 @@
+#ifndef LIBINFO_RESOURCE_H
+#define LIBINFO_RESOURCE_H
+
+#define IDI_LIBRARY 100
+#define IDI_SEARCH 101
+#define IDB_BUTTONS 102
+
+#endif

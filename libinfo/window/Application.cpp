@@ -1,0 +1,117 @@
+#include "window/Application.h"
+
+#include <algorithm>
+
+#include "Failure.h"
+#include "window/Form.h"
+
+namespace libinfo {
+
+TApplication& Application() noexcept {
+  static TApplication application;
+  return application;
+}
+
+void TApplication::SetCursor(HCURSOR cursor) noexcept {
+  cursor_ = cursor;
+  if (cursor) {
+    ::SetCursor(cursor);
+    return;
+  }
+  // Let the window under the mouse pick its own shape again right away,
+  // instead of on the next mouse move.
+  POINT at{};
+  ::GetCursorPos(&at);
+  HWND under = ::WindowFromPoint(at);
+  if (under && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
+    const LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+    ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                   MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
+  }
+}
+
+void TApplication::ProcessMessages() noexcept {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit request for the loop that owns it.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    Dispatch(msg);
+  }
+}
+
+namespace {
+
+struct DisabledWindows {
+  HWND except;
+  std::vector<HWND> windows;
+
+  static BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+    auto* self = reinterpret_cast<DisabledWindows*>(param);
+    if (hwnd != self->except && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+      self->windows.push_back(hwnd);
+    }
+    return TRUE;
+  }
+  explicit DisabledWindows(HWND form) : except(form) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND hwnd : windows) ::EnableWindow(hwnd, FALSE);
+  }
+  DisabledWindows(const DisabledWindows&) = delete;
+  DisabledWindows& operator=(const DisabledWindows&) = delete;
+  ~DisabledWindows() {
+    for (HWND hwnd : windows) {
+      if (::IsWindow(hwnd)) ::EnableWindow(hwnd, TRUE);
+    }
+  }
+};
+
+}  // namespace
+
+void TApplication::RunModal(TForm& form) {
+  form.BeginModal();
+  {
+    DisabledWindows others(form.Handle());
+    form.Show(SW_SHOWNORMAL);
+    MSG msg;
+    while (!form.ModalDone() && form.Handle()) {
+      const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+      if (got == 0) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (got == -1) ThrowLastError("GetMessage");
+      Dispatch(msg);
+    }
+    // The other windows come back before this one hides, so activation
+    // returns to the owner instead of to some other application.
+  }
+  form.Hide();
+}
+
+void TApplication::ShowException(const std::string& text) noexcept {
+  HWND owner = ::GetActiveWindow();
+  if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) {
+    owner = owner_;
+  }
+  ::MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+}
+
+void TApplication::Adopt(TForm* form) { forms_.push_back(form); }
+
+void TApplication::Release(TForm* form) noexcept {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+}
+
+void TApplication::Dispatch(MSG& msg) noexcept {
+  HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  for (TForm* form : forms_) {
+    if (top && form->Handle() == top && form->PreTranslateMessage(msg)) return;
+  }
+  ::TranslateMessage(&msg);
+  ::DispatchMessageA(&msg);
+}
+
+}  // namespace libinfo

@@ -1,0 +1,67 @@
+// The library's GUI application object: the owner handle lent by the host,
+// the library-wide cursor, message pumping and the modal run.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace libinfo {
+
+class TForm;
+
+class TApplication {
+ public:
+  // The window every top-level window of the library takes as its owner;
+  // null until the host lends one.
+  [[nodiscard]] HWND Handle() const noexcept { return owner_; }
+  void SetHandle(HWND owner) noexcept { owner_ = owner; }
+
+  // The cursor all library windows show while it is set; null means each
+  // window shows its own. Setting it shows it at once.
+  [[nodiscard]] HCURSOR Cursor() const noexcept { return cursor_; }
+  void SetCursor(HCURSOR cursor) noexcept;
+
+  // Handles every message waiting in the thread's queue, then returns.
+  void ProcessMessages() noexcept;
+
+  // Shows the form and dispatches messages until it asks to end its modal
+  // run (or the thread is asked to quit). Other windows of the thread are
+  // disabled meanwhile, as for any modal window.
+  void RunModal(TForm& form);
+
+  // Reports a failure that escaped an event handler, then lets the caller go on.
+  void ShowException(const std::string& text) noexcept;
+
+  // Forms created with this object as owner, until they are destroyed.
+  void Adopt(TForm* form);
+  void Release(TForm* form) noexcept;
+  [[nodiscard]] std::size_t FormCount() const noexcept { return forms_.size(); }
+
+ private:
+  void Dispatch(MSG& msg) noexcept;
+
+  HWND owner_ = nullptr;
+  HCURSOR cursor_ = nullptr;
+  std::vector<TForm*> forms_;
+};
+
+TApplication& Application() noexcept;
+
+// Sets the library-wide cursor for its lifetime and puts the old one back on
+// every way out.
+class CursorGuard {
+ public:
+  explicit CursorGuard(HCURSOR cursor) noexcept : previous_(Application().Cursor()) {
+    Application().SetCursor(cursor);
+  }
+  CursorGuard(const CursorGuard&) = delete;
+  CursorGuard& operator=(const CursorGuard&) = delete;
+  ~CursorGuard() { Application().SetCursor(previous_); }
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace libinfo

@@ -1,0 +1,146 @@
+#include "window/Form.h"
+
+#include <exception>
+#include <map>
+#include <utility>
+
+#include "Failure.h"
+#include "window/Application.h"
+
+namespace libinfo {
+
+namespace {
+
+// Classes are registered while a window of theirs exists, so the library
+// can be unloaded and loaded again within one host process.
+std::map<std::string, int>& ClassUsers() {
+  static std::map<std::string, int> users;
+  return users;
+}
+
+void AcquireClass(const char* name, HICON icon, HBRUSH background, WNDPROC proc) {
+  int& users = ClassUsers()[name];
+  if (users == 0) {
+    WNDCLASSEXA cls{};
+    cls.cbSize = sizeof cls;
+    cls.style = CS_DBLCLKS;
+    cls.lpfnWndProc = proc;
+    cls.hInstance = ModuleInstance();
+    cls.hIcon = icon;
+    cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    cls.hbrBackground = background;
+    cls.lpszClassName = name;
+    if (!::RegisterClassExA(&cls) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      ThrowLastError("RegisterClassEx");
+    }
+  }
+  ++users;
+}
+
+void ReleaseClass(const std::string& name) noexcept {
+  auto found = ClassUsers().find(name);
+  if (found == ClassUsers().end()) return;
+  if (--found->second == 0) {
+    ::UnregisterClassA(name.c_str(), ModuleInstance());
+    ClassUsers().erase(found);
+  }
+}
+
+}  // namespace
+
+HFONT FormFont() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  HFONT font = ::CreateFontA(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  if (!font) ThrowLastError("CreateFont");
+  return font;
+}
+
+TForm::~TForm() { Destroy(); }
+
+void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style,
+                         DWORD exStyle, int x, int y, int width, int height) {
+  AcquireClass(cls.name, cls.icon, cls.background, WindowProc);
+  className_ = cls.name;
+  Application().Adopt(this);
+  createFailure_ = nullptr;
+  HWND created = ::CreateWindowExA(exStyle, cls.name, caption, style, x, y, width, height,
+                                   Application().Handle(), nullptr, ModuleInstance(), this);
+  if (createFailure_) {
+    Destroy();
+    std::rethrow_exception(std::exchange(createFailure_, nullptr));
+  }
+  if (!created) {
+    const DWORD code = ::GetLastError();
+    Destroy();
+    throw Failure(std::string("Creating the window \"") + caption +
+                  "\" failed: " + SystemErrorText(code));
+  }
+}
+
+void TForm::Show(int command) noexcept {
+  if (hwnd_) ::ShowWindow(hwnd_, command);
+}
+
+void TForm::Hide() noexcept {
+  if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TForm::Destroy() noexcept {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+  if (!className_.empty()) {
+    ReleaseClass(std::exchange(className_, std::string()));
+    Application().Release(this);
+  }
+}
+
+bool TForm::PreTranslateMessage(MSG& /*msg*/) noexcept { return false; }
+
+LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT TForm::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_SETCURSOR && Application().Cursor()) {
+    ::SetCursor(Application().Cursor());
+    return TRUE;
+  }
+  return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  TForm* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<TForm*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  const LRESULT result = self->Dispatch(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  try {
+    return HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    if (message == WM_NCCREATE || message == WM_CREATE) {
+      // Creation fails and CreateHandle hands the failure to its caller.
+      createFailure_ = std::current_exception();
+      return message == WM_CREATE ? -1 : FALSE;
+    }
+    Application().ShowException(CurrentExceptionText());
+    return 0;
+  }
+}
+
+}  // namespace libinfo

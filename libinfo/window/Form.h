@@ -1,0 +1,62 @@
+// Base of the library's top-level windows: the window procedure finds its
+// object through the pointer stored at WM_NCCREATE and forwards each message
+// to it; no exception leaves the procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+namespace libinfo {
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+inline HINSTANCE ModuleInstance() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+// "MS Sans Serif", 8 point, at the screen's resolution.
+HFONT FormFont();
+
+class TForm {
+ public:
+  TForm(const TForm&) = delete;
+  TForm& operator=(const TForm&) = delete;
+  virtual ~TForm();
+
+  [[nodiscard]] HWND Handle() const noexcept { return hwnd_; }
+  void Show(int command = SW_SHOW) noexcept;
+  void Hide() noexcept;
+  void Destroy() noexcept;
+
+  // The modal run ends once this is set (see TApplication::RunModal).
+  [[nodiscard]] bool ModalDone() const noexcept { return modalDone_; }
+  void EndModal() noexcept { modalDone_ = true; }
+  void BeginModal() noexcept { modalDone_ = false; }
+
+  // Keyboard handling before dispatch; true when the message was consumed.
+  virtual bool PreTranslateMessage(MSG& msg) noexcept;
+
+ protected:
+  struct WindowClass {
+    const char* name;
+    HICON icon;
+    HBRUSH background;
+  };
+  TForm() = default;
+  // Registers the class when it is first needed and creates the window,
+  // owned by the application's owner handle.
+  void CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle,
+                    int x, int y, int width, int height);
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+  HWND hwnd_ = nullptr;
+  std::string className_;
+  std::exception_ptr createFailure_;
+  bool modalDone_ = false;
+};
+
+}  // namespace libinfo

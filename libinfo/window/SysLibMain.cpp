@@ -1,0 +1,7 @@
+#include "window/SysLibMain.h"
+
+namespace libinfo {
+
+void RunLibraryWindow() {}
+
+}  // namespace libinfo

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace libinfo {
+
+// Creates the library window, runs it modally and destroys it.
+void RunLibraryWindow();
+
+}  // namespace libinfo

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Draws the library's own pictures and writes them as .ico and .bmp files.
+
+Run by hand when a picture changes; the outputs are committed under
+libinfo/res/. Pixels are drawn on small grids with plain shapes so the
+pictures stay recognisable at 16 and 20 pixels.
+"""
+import os
+import struct
+import sys
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "libinfo", "res")
+CLEAR = None
+
+
+class Canvas:
+    def __init__(self, w, h):
+        self.w, self.h = w, h
+        self.px = [[CLEAR] * w for _ in range(h)]
+
+    def put(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def rect(self, x0, y0, x1, y1, fill=None, edge=None):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                border = x in (x0, x1) or y in (y0, y1)
+                c = edge if border and edge else fill
+                if c:
+                    self.put(x, y, c)
+
+    def line(self, x0, y0, x1, y1, c):
+        n = max(abs(x1 - x0), abs(y1 - y0), 1)
+        for i in range(n + 1):
+            self.put(round(x0 + (x1 - x0) * i / n), round(y0 + (y1 - y0) * i / n), c)
+
+    def ring(self, cx, cy, r_out, r_in, c, gap=None):
+        import math
+        for y in range(self.h):
+            for x in range(self.w):
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                if r_in <= d <= r_out:
+                    a = math.degrees(math.atan2(cy - (y + 0.5), x + 0.5 - cx)) % 360
+                    if gap and gap[0] <= a <= gap[1]:
+                        continue
+                    self.put(x, y, c)
+
+
+INK = (40, 40, 60)
+PAGE = (250, 250, 240)
+BLUE = (40, 90, 200)
+GOLD = (230, 170, 30)
+GREEN = (30, 150, 60)
+GREY = (128, 128, 128)
+
+
+def library(size):
+    """A page with a folded corner holding two interlocking blocks: a library file."""
+    s = size / 16
+    c = Canvas(size, size)
+    fx = round(10 * s)
+    c.rect(round(2 * s), 0, round(13 * s), size - 1, fill=PAGE, edge=INK)
+    c.line(fx, 0, round(13 * s), round(3 * s), INK)
+    c.rect(round(4 * s), round(5 * s), round(8 * s), round(9 * s), fill=BLUE, edge=INK)
+    c.rect(round(7 * s), round(8 * s), round(11 * s), round(12 * s), fill=GOLD, edge=INK)
+    return c
+
+
+def refresh():
+    c = Canvas(20, 20)
+    c.ring(10, 10, 8, 5.5, GREEN, gap=(15, 80))
+    for row in range(5):  # arrow head closing the ring at its right end
+        c.line(12 + row, 6 + row, 20 - row, 6 + row, GREEN)
+    return c
+
+
+def properties():
+    c = Canvas(20, 20)
+    c.rect(3, 1, 15, 18, fill=PAGE, edge=INK)
+    for y in (5, 9, 13):
+        c.rect(5, y, 6, y + 1, fill=BLUE)
+        c.line(8, y, 13, y, GREY)
+        c.line(8, y + 1, 11, y + 1, GREY)
+    c.rect(12, 12, 18, 18, fill=GOLD, edge=INK)
+    c.line(14, 15, 16, 15, INK)
+    return c
+
+
+def magnifier():
+    c = Canvas(16, 16)
+    c.ring(6.5, 6.5, 5.5, 3.5, INK)
+    c.ring(6.5, 6.5, 3.5, 0, (180, 210, 250))
+    for i in range(5):
+        c.line(10 + i, 11 + i, 11 + i, 10 + i, GOLD)
+    return c
+
+
+def dib_rows(canvas, bpp, key=(255, 0, 255)):
+    rows = []
+    for y in reversed(range(canvas.h)):
+        row = bytearray()
+        for x in range(canvas.w):
+            p = canvas.px[y][x]
+            if bpp == 32:
+                row += bytes((p[2], p[1], p[0], 255)) if p else b"\0\0\0\0"
+            else:
+                q = p or key
+                row += bytes((q[2], q[1], q[0]))
+        row += b"\0" * (-len(row) % 4)
+        rows.append(bytes(row))
+    return b"".join(rows)
+
+
+def and_mask(canvas):
+    rows = []
+    for y in reversed(range(canvas.h)):
+        bits = 0
+        for x in range(canvas.w):
+            bits = bits << 1 | (canvas.px[y][x] is None)
+        nbytes = (canvas.w + 31) // 32 * 4
+        bits <<= nbytes * 8 - canvas.w
+        rows.append(bits.to_bytes(nbytes, "big"))
+    return b"".join(rows)
+
+
+def write_ico(path, canvases):
+    images = []
+    for c in canvases:
+        header = struct.pack("<IiiHHIIiiII", 40, c.w, c.h * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+        images.append(header + dib_rows(c, 32) + and_mask(c))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for c, data in zip(canvases, images):
+        out += struct.pack("<BBBBHHII", c.w % 256, c.h % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(out + b"".join(images))
+
+
+def write_strip_bmp(path, canvases):
+    """Side-by-side 24-bit strip; magenta marks the transparent pixels."""
+    strip = Canvas(sum(c.w for c in canvases), canvases[0].h)
+    x0 = 0
+    for c in canvases:
+        for y in range(c.h):
+            for x in range(c.w):
+                strip.px[y][x0 + x] = c.px[y][x]
+        x0 += c.w
+    pixels = dib_rows(strip, 24)
+    info = struct.pack("<IiiHHIIiiII", 40, strip.w, strip.h, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    with open(path, "wb") as f:
+        f.write(head + info + pixels)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    write_ico(os.path.join(OUT, "library.ico"), [library(16), library(32)])
+    write_ico(os.path.join(OUT, "search.ico"), [magnifier()])
+    write_strip_bmp(os.path.join(OUT, "buttons.bmp"), [refresh(), properties()])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
