@@ -6,12 +6,17 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace libinfo {
 
-template <typename T, auto Close, T Invalid = T{}>
+// Invalid is given as a number because handles such as INVALID_HANDLE_VALUE
+// cannot be template arguments themselves.
+template <typename T, auto Close, std::intptr_t InvalidValue = 0>
 class Owned {
+  static inline const T Invalid = reinterpret_cast<T>(InvalidValue);
+
  public:
   Owned() noexcept = default;
   explicit Owned(T value) noexcept : value_(value) {}
@@ -51,9 +56,9 @@ inline void ImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
 inline void Module(HMODULE h) noexcept { ::FreeLibrary(h); }
 }  // namespace close
 
-using UniqueFind = Owned<HANDLE, close::Find, INVALID_HANDLE_VALUE>;
+using UniqueFind = Owned<HANDLE, close::Find, -1>;
 using UniqueHandle = Owned<HANDLE, close::Handle>;
-using UniqueFile = Owned<HANDLE, close::Handle, INVALID_HANDLE_VALUE>;
+using UniqueFile = Owned<HANDLE, close::Handle, -1>;
 using UniqueWindow = Owned<HWND, close::Window>;
 using UniqueFont = Owned<HFONT, close::GdiObject>;
 using UniqueBitmap = Owned<HBITMAP, close::GdiObject>;

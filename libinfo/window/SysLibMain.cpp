@@ -1,7 +1,401 @@
 #include "window/SysLibMain.h"
 
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "Failure.h"
+#include "res/resource.h"
+#include "version/VerInfo.h"
+#include "window/Application.h"
+#include "window/Paths.h"
+#include "window/PrgsDlg.h"
+
 namespace libinfo {
 
-void RunLibraryWindow() {}
+namespace {
+
+constexpr char kClassName[] = "LibInfoSysLibWin";
+constexpr UINT kStartFirstScan = WM_APP + 1;
+constexpr int kPanelHeight = 26;
+constexpr int kPanel2Width = 22;
+constexpr int kListId = 1;
+constexpr int kStatusId = 2;
+
+struct Column {
+  const char* caption;
+  int width;
+};
+constexpr Column kColumns[] = {{"Library filename", 150},
+                               {"Library description ", 170},
+                               {"Library product name", 150},
+                               {"File version", 90},
+                               {"Product version", 90}};
+
+const char* HintFor(UINT_PTR command) {
+  switch (command) {
+    case TSysLibInfoWin::tbRefresh:
+      return "Refresh list";
+    case TSysLibInfoWin::ToolButton1:
+      return "Show properties for selected library";
+    default:
+      return nullptr;
+  }
+}
+
+HICON LoadLibraryIcon(int size) {
+  return static_cast<HICON>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY),
+                                         IMAGE_ICON, size, size, 0));
+}
+
+// Directory entries the scan never probes: the two navigation entries and
+// plain sub-directories (a directory with further attribute bits is probed
+// and simply yields no version data).
+bool IsSkipped(const WIN32_FIND_DATAA& entry) {
+  const std::string_view name = entry.cFileName;
+  return name == "." || name == ".." || entry.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// Rows appear all at once when the scan ends, however it ends.
+class RedrawSuspension {
+ public:
+  explicit RedrawSuspension(HWND list) noexcept : list_(list) {
+    ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+  }
+  RedrawSuspension(const RedrawSuspension&) = delete;
+  RedrawSuspension& operator=(const RedrawSuspension&) = delete;
+  ~RedrawSuspension() {
+    ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list_, nullptr, TRUE);
+  }
+
+ private:
+  HWND list_;
+};
+
+// The progress dialog of one scan: shown at its start, and at its end marked
+// stopped (so its deactivation does not pull the focus back) and destroyed.
+class ProgressRun {
+ public:
+  ProgressRun() : dialog_() {
+    ProgressDlg = &dialog_;
+    dialog_.Show();
+    dialog_.Stopped = false;
+  }
+  ProgressRun(const ProgressRun&) = delete;
+  ProgressRun& operator=(const ProgressRun&) = delete;
+  ~ProgressRun() {
+    dialog_.Stopped = true;
+    dialog_.Destroy();
+    ProgressDlg = nullptr;
+  }
+  TProgressDlg& Dialog() noexcept { return dialog_; }
+
+ private:
+  TProgressDlg dialog_;
+};
+
+}  // namespace
+
+TSysLibInfoWin::TSysLibInfoWin() : font_(FormFont()) {
+  CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
+                reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)},
+               "System Library Info", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT,
+               CW_USEDEFAULT, 550, 375);
+  CreateControls();
+  FormCreate();
+}
+
+TSysLibInfoWin::~TSysLibInfoWin() { Destroy(); }
+
+void TSysLibInfoWin::FormCreate() { ScanStarted = false; }
+
+void TSysLibInfoWin::FormActivate() {
+  if (ScanStarted) return;
+  ScanStarted = true;
+  // Scanning inside the activation would run the whole scan before the
+  // window has finished becoming active; start it right after instead.
+  ::PostMessageA(Handle(), kStartFirstScan, 0, 0);
+}
+
+void TSysLibInfoWin::tbRefreshClick() {
+  if (scanning_) return;  // a press during a scan starts nothing
+  ScanSystemLibraries();
+}
+
+void TSysLibInfoWin::ToolButton1Click() {
+  const int selected = ListView_GetNextItem(lvLibList, -1, LVNI_SELECTED);
+  if (selected < 0) return;
+  // Properties of the selected file come with the shell module.
+}
+
+HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style,
+                              int id) {
+  HWND child = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 ModuleInstance(), nullptr);
+  if (!child) ThrowLastError(cls);
+  ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  return child;
+}
+
+void TSysLibInfoWin::CreateControls() {
+  smallIcon_.reset(LoadLibraryIcon(16));
+  ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  CreatePanels();
+  CreateToolBar();
+  CreateList();
+  StatusBar1 = AddChild(Handle(), STATUSCLASSNAMEA, nullptr, SBARS_SIZEGRIP, kStatusId);
+  int rightEdges[] = {150, 200};
+  ::SendMessageA(StatusBar1, SB_SETPARTS, std::size(rightEdges),
+                 reinterpret_cast<LPARAM>(rightEdges));
+  LayOut();
+}
+
+void TSysLibInfoWin::CreatePanels() {
+  Panel1 = AddChild(Handle(), "STATIC", nullptr, SS_LEFT | WS_CLIPCHILDREN);
+  Panel2 = AddChild(Panel1, "STATIC", nullptr, SS_SUNKEN | WS_CLIPCHILDREN);
+  Image1 = AddChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
+  image1Icon_.reset(static_cast<HICON>(::LoadImageA(
+      ModuleInstance(), MAKEINTRESOURCEA(IDI_SEARCH), IMAGE_ICON, 16, 16, 0)));
+  ::SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(image1Icon_.get()), 0);
+  ::SetWindowPos(Image1, nullptr, 3, 5, 16, 16, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TSysLibInfoWin::CreateToolBar() {
+  ToolBar = AddChild(Panel1, TOOLBARCLASSNAMEA, nullptr,
+                     TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                         CCS_NORESIZE | CCS_NOPARENTALIGN);
+  // Clicks and hints go to this window, not to the panel holding the bar.
+  ::SendMessageA(ToolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);
+  ::SendMessageA(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  BtnImageList.reset(::ImageList_LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_BUTTONS), 20,
+                                            0, RGB(255, 0, 255), IMAGE_BITMAP,
+                                            LR_CREATEDIBSECTION));
+  ::SendMessageA(ToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(BtnImageList.get()));
+  ::SendMessageA(ToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(20, 20));
+  TBBUTTON buttons[] = {
+      {8, ToolButton3, 0, BTNS_SEP, {}, 0, 0},
+      {0, tbRefresh, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {8, ToolButton2, 0, BTNS_SEP, {}, 0, 0},
+      {1, ToolButton1, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {8, ToolButton5, 0, BTNS_SEP, {}, 0, 0},
+  };
+  ::SendMessageA(ToolBar, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+  ::SendMessageA(ToolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(27, 26));
+}
+
+void TSysLibInfoWin::CreateList() {
+  lvLibList = AddChild(Handle(), WC_LISTVIEWA, nullptr,
+                       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
+                           LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                       kListId);
+  ::SetWindowLongPtrA(lvLibList, GWL_EXSTYLE,
+                      ::GetWindowLongPtrA(lvLibList, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  ListView_SetExtendedListViewStyle(lvLibList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  ImageList.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1));
+  HICON icon = LoadLibraryIcon(16);
+  ::ImageList_AddIcon(ImageList.get(), icon);
+  ::DestroyIcon(icon);
+  ListView_SetImageList(lvLibList, ImageList.get(), LVSIL_SMALL);
+  for (int index = 0; index < static_cast<int>(std::size(kColumns)); ++index) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(kColumns[index].caption);
+    column.cx = kColumns[index].width;
+    column.iSubItem = index;
+    ::SendMessageA(lvLibList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+void TSysLibInfoWin::LayOut() {
+  if (!lvLibList || !StatusBar1) return;
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  ::SendMessageA(StatusBar1, WM_SIZE, 0, 0);
+  RECT status{};
+  ::GetWindowRect(StatusBar1, &status);
+  const int statusHeight = status.bottom - status.top;
+  const int width = client.right;
+  ::MoveWindow(Panel1, 0, 0, width, kPanelHeight, TRUE);
+  ::MoveWindow(Panel2, width - kPanel2Width, 0, kPanel2Width, kPanelHeight, TRUE);
+  ::MoveWindow(ToolBar, 0, 0, width - kPanel2Width, kPanelHeight, TRUE);
+  ::MoveWindow(lvLibList, 0, kPanelHeight, width, client.bottom - kPanelHeight - statusHeight,
+               TRUE);
+}
+
+void TSysLibInfoWin::ScanSystemLibraries() {
+  if (scanning_) return;
+  struct ScanFlag {
+    TSysLibInfoWin& window;
+    explicit ScanFlag(TSysLibInfoWin& w) : window(w) { window.scanning_ = true; }
+    ~ScanFlag() {
+      window.scanning_ = false;
+      // A close asked for during the scan is carried out now.
+      if (window.closePending_) ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
+    }
+  } flag(*this);
+  RedrawSuspension redraw(lvLibList);
+  ListView_DeleteAllItems(lvLibList);
+  ProgressRun progress;
+  const std::string folder = LibraryDirectory();
+  WIN32_FIND_DATAA entry{};
+  UniqueFind search(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+  if (!search) return;
+  int listed = 0;
+  do {
+    if (progress.Dialog().Stopped) break;
+    if (IsSkipped(entry)) continue;
+    ListFile(folder, entry.cFileName, listed);
+  } while (::FindNextFileA(search.get(), &entry));
+}
+
+void TSysLibInfoWin::ListFile(const std::string& folder, const char* name, int& listed) {
+  try {
+    const TVersionInfo info(AddTrailingSeparator(folder) + name);
+    if (!info.Valid()) return;
+    const std::string values[4] = {info.FileDescription(), info.ProductName(), info.FileVersion(),
+                                   info.ProductVersion()};
+    AppendRow(name, values);
+    ++listed;
+    ProgressDlg->ShowCount(listed);
+    // The only place where Stop, repainting and other input get handled.
+    Application().ProcessMessages();
+  } catch (...) {
+    // One unreadable entry never ends the scan, and is not worth a message.
+  }
+}
+
+void TSysLibInfoWin::AppendRow(const char* name, const std::string (&values)[4]) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = RowCount();
+  item.pszText = const_cast<char*>(name);
+  item.iImage = 0;
+  const int row = static_cast<int>(
+      ::SendMessageA(lvLibList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) throw Failure("Adding a row to the list failed");
+  for (int column = 1; column <= 4; ++column) {
+    LVITEMA cell{};
+    cell.iSubItem = column;
+    cell.pszText = const_cast<char*>(values[column - 1].c_str());
+    ::SendMessageA(lvLibList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+  }
+}
+
+int TSysLibInfoWin::RowCount() const noexcept {
+  return static_cast<int>(::SendMessageA(lvLibList, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string TSysLibInfoWin::CellText(int row, int column) const {
+  char buffer[1024] = {};
+  LVITEMA cell{};
+  cell.iSubItem = column;
+  cell.pszText = buffer;
+  cell.cchTextMax = sizeof buffer;
+  ::SendMessageA(lvLibList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+  return buffer;
+}
+
+void TSysLibInfoWin::StartLabelEdit() {
+  const int selected = ListView_GetNextItem(lvLibList, -1, LVNI_SELECTED);
+  if (selected >= 0) ::SendMessageA(lvLibList, LVM_EDITLABELA, selected, 0);
+}
+
+void TSysLibInfoWin::OnClose() {
+  if (scanning_) {
+    closePending_ = true;
+    return;
+  }
+  closePending_ = false;
+  EndModal();
+}
+
+bool TSysLibInfoWin::PreTranslateMessage(MSG& msg) noexcept {
+  const bool editing = ListView_GetEditControl(lvLibList) != nullptr;
+  if (editing || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
+  const bool alt = msg.message == WM_SYSKEYDOWN;
+  try {
+    switch (msg.wParam) {
+      case VK_F5:
+        if (alt) return false;
+        tbRefreshClick();
+        return true;
+      case VK_F2:
+        if (alt) return false;
+        StartLabelEdit();
+        return true;
+      case VK_RETURN:
+        if (!alt) return false;
+        ToolButton1Click();
+        return true;
+      case VK_ESCAPE:
+        ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
+        return true;
+      default:
+        return false;
+    }
+  } catch (...) {
+    Application().ShowException(CurrentExceptionText());
+    return true;
+  }
+}
+
+LRESULT TSysLibInfoWin::OnNotify(const NMHDR& header) {
+  switch (header.code) {
+    case TTN_GETDISPINFOA: {
+      auto& info = const_cast<NMTTDISPINFOA&>(reinterpret_cast<const NMTTDISPINFOA&>(header));
+      if (const char* hint = HintFor(header.idFrom)) info.lpszText = const_cast<char*>(hint);
+      return 0;
+    }
+    case TTN_GETDISPINFOW: {
+      auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+      if (const char* hint = HintFor(header.idFrom)) {
+        ::MultiByteToWideChar(CP_ACP, 0, hint, -1, info.szText, std::size(info.szText));
+      }
+      return 0;
+    }
+    case LVN_ENDLABELEDITA:
+      return reinterpret_cast<const NMLVDISPINFOA&>(header).item.pszText != nullptr;
+    case LVN_ENDLABELEDITW:
+      return reinterpret_cast<const NMLVDISPINFOW&>(header).item.pszText != nullptr;
+    default:
+      return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+}
+
+LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      LayOut();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) return 0;
+      ::SetFocus(lvLibList);
+      FormActivate();
+      return 0;
+    case kStartFirstScan:
+      ScanSystemLibraries();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == tbRefresh) tbRefreshClick();
+      if (LOWORD(wParam) == ToolButton1) ToolButton1Click();
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    default:
+      return DefaultHandler(message, wParam, lParam);
+  }
+}
+
+void RunLibraryWindow() {
+  TSysLibInfoWin window;
+  Application().RunModal(window);
+}
 
 }  // namespace libinfo

@@ -1,6 +1,70 @@
+// "System Library Info": the window that lists every file of the system
+// directory carrying version data, with Refresh and Properties.
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
+#include "Owned.h"
+#include "window/Form.h"
+
 namespace libinfo {
+
+class TSysLibInfoWin : public TForm {
+ public:
+  TSysLibInfoWin();
+  ~TSysLibInfoWin() override;
+
+  HWND lvLibList = nullptr;
+  HWND StatusBar1 = nullptr;
+  UniqueImageList ImageList;
+  UniqueImageList BtnImageList;
+  HWND Panel1 = nullptr;
+  HWND ToolBar = nullptr;
+  static constexpr int tbRefresh = 101;
+  static constexpr int ToolButton2 = 102;
+  static constexpr int ToolButton1 = 103;
+  static constexpr int ToolButton3 = 104;
+  static constexpr int ToolButton5 = 105;
+  HWND Panel2 = nullptr;
+  HWND Image1 = nullptr;
+  bool ScanStarted = false;
+
+  void FormCreate();
+  void FormActivate();
+  void tbRefreshClick();
+  void ToolButton1Click();
+  void ScanSystemLibraries();
+
+  [[nodiscard]] bool Scanning() const noexcept { return scanning_; }
+  [[nodiscard]] int RowCount() const noexcept;
+  [[nodiscard]] std::string CellText(int row, int column) const;
+
+  bool PreTranslateMessage(MSG& msg) noexcept override;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateControls();
+  void CreatePanels();
+  void CreateToolBar();
+  void CreateList();
+  void LayOut();
+  HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
+  void ListFile(const std::string& folder, const char* name, int& listed);
+  void AppendRow(const char* name, const std::string (&values)[4]);
+  LRESULT OnNotify(const NMHDR& header);
+  void OnClose();
+  void StartLabelEdit();
+
+  UniqueFont font_;
+  UniqueIcon smallIcon_;
+  UniqueIcon image1Icon_;
+  bool scanning_ = false;
+  bool closePending_ = false;
+};
 
 // Creates the library window, runs it modally and destroys it.
 void RunLibraryWindow();
