@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 wine wine32:i386 \
-         xvfb xauth x11-utils cmake googletest imagemagick clang-format zip; do
+         xvfb xauth x11-utils cmake googletest imagemagick clang-format zip fonts-wine; do
   have_pkg "$p" || need+=("$p")
 done
 

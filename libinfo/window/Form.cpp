@@ -11,42 +11,80 @@ namespace libinfo {
 
 namespace {
 
-// Classes are registered while a window of theirs exists, so the library
-// can be unloaded and loaded again within one host process.
 std::map<std::string, int>& ClassUsers() {
   static std::map<std::string, int> users;
   return users;
 }
 
-void AcquireClass(const char* name, HICON icon, HBRUSH background, WNDPROC proc) {
-  int& users = ClassUsers()[name];
+}  // namespace
+
+WindowClassUse::WindowClassUse(const char* name, HICON icon, HBRUSH background,
+                               WNDPROC procedure)
+    : name_(name) {
+  int& users = ClassUsers()[name_];
   if (users == 0) {
     WNDCLASSEXA cls{};
     cls.cbSize = sizeof cls;
     cls.style = CS_DBLCLKS;
-    cls.lpfnWndProc = proc;
+    cls.lpfnWndProc = procedure;
     cls.hInstance = ModuleInstance();
     cls.hIcon = icon;
     cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     cls.hbrBackground = background;
     cls.lpszClassName = name;
     if (!::RegisterClassExA(&cls) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      ClassUsers().erase(name_);
       ThrowLastError("RegisterClassEx");
     }
   }
   ++users;
 }
 
-void ReleaseClass(const std::string& name) noexcept {
-  auto found = ClassUsers().find(name);
+WindowClassUse::~WindowClassUse() {
+  auto found = ClassUsers().find(name_);
   if (found == ClassUsers().end()) return;
   if (--found->second == 0) {
-    ::UnregisterClassA(name.c_str(), ModuleInstance());
+    ::UnregisterClassA(name_.c_str(), ModuleInstance());
     ClassUsers().erase(found);
   }
 }
 
-}  // namespace
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+      return ::SendMessageA(::GetParent(hwnd), message, wParam, lParam);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(hwnd, &paint);
+      const UINT bevel = static_cast<UINT>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      if (bevel) {
+        RECT client{};
+        ::GetClientRect(hwnd, &client);
+        ::DrawEdge(dc, &client, bevel, BF_RECT);
+      }
+      ::EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (Application().Cursor()) {
+        ::SetCursor(Application().Cursor());
+        return TRUE;
+      }
+      [[fallthrough]];
+    default:
+      return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+HWND CreatePanel(HWND parent, UINT bevel) {
+  HWND panel = ::CreateWindowExA(0, kPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                 0, 0, 0, 0, parent, nullptr, ModuleInstance(), nullptr);
+  if (!panel) ThrowLastError("Creating a panel");
+  ::SetWindowLongPtrA(panel, GWLP_USERDATA, static_cast<LONG_PTR>(bevel));
+  return panel;
+}
 
 HFONT FormFont() {
   HDC screen = ::GetDC(nullptr);
@@ -63,8 +101,7 @@ TForm::~TForm() { Destroy(); }
 
 void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style,
                          DWORD exStyle, int x, int y, int width, int height) {
-  AcquireClass(cls.name, cls.icon, cls.background, WindowProc);
-  className_ = cls.name;
+  class_ = std::make_unique<WindowClassUse>(cls.name, cls.icon, cls.background, WindowProc);
   Application().Adopt(this);
   createFailure_ = nullptr;
   HWND created = ::CreateWindowExA(exStyle, cls.name, caption, style, x, y, width, height,
@@ -91,8 +128,8 @@ void TForm::Hide() noexcept {
 
 void TForm::Destroy() noexcept {
   if (hwnd_) ::DestroyWindow(hwnd_);
-  if (!className_.empty()) {
-    ReleaseClass(std::exchange(className_, std::string()));
+  if (class_) {
+    class_.reset();
     Application().Release(this);
   }
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace libinfo {
@@ -15,6 +16,35 @@ inline HINSTANCE ModuleInstance() noexcept { return reinterpret_cast<HINSTANCE>(
 
 // "MS Sans Serif", 8 point, at the screen's resolution.
 HFONT FormFont();
+
+// Keeps a window class of the library registered while anything uses it;
+// the last user unregisters it, so the library can be unloaded and loaded
+// again within one host process.
+class WindowClassUse {
+ public:
+  WindowClassUse(const char* name, HICON icon, HBRUSH background, WNDPROC procedure);
+  WindowClassUse(const WindowClassUse&) = delete;
+  WindowClassUse& operator=(const WindowClassUse&) = delete;
+  ~WindowClassUse();
+
+ private:
+  std::string name_;
+};
+
+// A plain container for child controls, in the button-face colour; passes
+// its children's commands and notifications on to its own parent.
+// bevel: an edge style for DrawEdge, or 0 for none.
+// The panel class must be in use (see PanelClassUse) while panels exist.
+HWND CreatePanel(HWND parent, UINT bevel);
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+inline constexpr char kPanelClass[] = "LibInfoPanel";
+
+class PanelClassUse : public WindowClassUse {
+ public:
+  PanelClassUse()
+      : WindowClassUse(kPanelClass, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                       PanelProc) {}
+};
 
 class TForm {
  public:
@@ -54,7 +84,7 @@ class TForm {
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
   HWND hwnd_ = nullptr;
-  std::string className_;
+  std::unique_ptr<WindowClassUse> class_;
   std::exception_ptr createFailure_;
   bool modalDone_ = false;
 };

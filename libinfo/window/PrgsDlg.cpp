@@ -77,8 +77,9 @@ void TProgressDlg::CreateControls() {
   countLabelChars_ = 2;
   FitCountLabel();
   // Playing starts with the dialog; a missing clip only leaves the space empty.
-  if (::SendMessageA(Animate1, ACM_OPENA, reinterpret_cast<WPARAM>(::GetModuleHandleA("shell32.dll")),
-                     static_cast<LPARAM>(kFindFolderClip))) {
+  shell_.reset(::LoadLibraryA("shell32.dll"));
+  if (shell_ && ::SendMessageA(Animate1, ACM_OPENA, reinterpret_cast<WPARAM>(shell_.get()),
+                               static_cast<LPARAM>(kFindFolderClip))) {
     ::SendMessageA(Animate1, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(1, 29));
   }
 }

@@ -38,6 +38,7 @@ class TProgressDlg : public TForm {
   void FitCountLabel();
 
   UniqueFont font_;
+  UniqueModule shell_;  // holds the animation's clip
   int countLabelChars_ = 0;
 };
 

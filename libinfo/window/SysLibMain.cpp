@@ -153,8 +153,8 @@ void TSysLibInfoWin::CreateControls() {
 }
 
 void TSysLibInfoWin::CreatePanels() {
-  Panel1 = AddChild(Handle(), "STATIC", nullptr, SS_LEFT | WS_CLIPCHILDREN);
-  Panel2 = AddChild(Panel1, "STATIC", nullptr, SS_SUNKEN | WS_CLIPCHILDREN);
+  Panel1 = CreatePanel(Handle(), 0);
+  Panel2 = CreatePanel(Panel1, BDR_SUNKENINNER);
   Image1 = AddChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
   image1Icon_.reset(static_cast<HICON>(::LoadImageA(
       ModuleInstance(), MAKEINTRESOURCEA(IDI_SEARCH), IMAGE_ICON, 16, 16, 0)));

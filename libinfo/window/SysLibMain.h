@@ -59,6 +59,7 @@ class TSysLibInfoWin : public TForm {
   void OnClose();
   void StartLabelEdit();
 
+  PanelClassUse panelClass_;
   UniqueFont font_;
   UniqueIcon smallIcon_;
   UniqueIcon image1Icon_;
