@@ -1,0 +1,54 @@
+#include "GuardPageBuffer.h"
+
+#include <cstring>
+#include <new>
+
+namespace libinfo::testing {
+namespace {
+
+constexpr BYTE kFill = 0xCC;
+int blocksInUse = 0;
+
+DWORD PageSize() noexcept {
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  return system.dwPageSize;
+}
+
+BYTE* AllocateAgainstGuardPage(DWORD size) {
+  const DWORD page = PageSize();
+  const DWORD dataPages = (size + page - 1) / page;
+  auto* base = static_cast<BYTE*>(
+      ::VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (!base) throw std::bad_alloc();
+  BYTE* guard = base + dataPages * page;
+  DWORD previous = 0;
+  if (!::VirtualProtect(guard, page, PAGE_NOACCESS, &previous)) {
+    ::VirtualFree(base, 0, MEM_RELEASE);
+    throw std::bad_alloc();
+  }
+  BYTE* block = guard - size;
+  std::memset(block, kFill, size);
+  ++blocksInUse;
+  return block;
+}
+
+void ReleaseGuarded(BYTE* block) noexcept {
+  MEMORY_BASIC_INFORMATION region{};
+  if (::VirtualQuery(block, &region, sizeof region) == 0) return;
+  ::VirtualFree(region.AllocationBase, 0, MEM_RELEASE);
+  --blocksInUse;
+}
+
+}  // namespace
+
+const VersionBufferPolicy& GuardPageBuffer() noexcept {
+  static constexpr VersionBufferPolicy guarded{AllocateAgainstGuardPage, ReleaseGuarded};
+  return guarded;
+}
+
+int GuardPageBlocksInUse() noexcept {
+  return blocksInUse;
+}
+
+}  // namespace libinfo::testing
