@@ -1,0 +1,25 @@
+#include "HostError.h"
+
+#include <string>
+
+namespace plughost {
+
+std::string SystemErrorText(DWORD code) {
+  char* buffer = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text(buffer ? buffer : "", length);
+  ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  if (text.empty()) text = "unknown error";
+  // Texts written for a file name insert; this host knows no name to give.
+  if (const auto insert = text.find("%1"); insert != std::string::npos) {
+    text.replace(insert, 2, "the file");
+  }
+  return text + " (error " + std::to_string(code) + ")";
+}
+
+}  // namespace plughost

@@ -1,0 +1,156 @@
+// The stand-in host driven from outside, as scripts use it: the built
+// plug-in through its real export, and the host's answers to bad plug-ins.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "HostProcess.h"
+#include "Identity.h"
+#include "Owned.h"
+#include "plugin/WindowWatch.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using host_testing::HostProcess;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+constexpr auto kProcessTimeout = 30s;
+constexpr char kHostWindowClass[] = "PlugHostMainWindow";
+constexpr char kAboutCaption[] = "About Libraries Information Plug-In";
+
+// name@offset -> value, one entry per line of --describe.
+std::map<std::string, std::string> ParseDescription(const std::string& text) {
+  std::map<std::string, std::string> fields;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return fields;
+}
+
+TEST(HostDescribe, ShowsTheRecordsOfTheBuiltPlugIn) {
+  HostProcess host("--describe");
+  ASSERT_TRUE(host.Finish(kProcessTimeout));
+  ASSERT_EQ(0u, host.ExitCode()) << host.Errors();
+  auto fields = ParseDescription(host.Output());
+
+  const std::map<std::string, std::string> expected{
+      {"lib.fileName@4", "\"libinfo.pdl\""},
+      {"lib.word268@268", "1 (0x00000001)"},
+      {"lib.word272@272", "0 (0x00000000)"},
+      {"lib.word276@276", "1 (0x00000001)"},
+      {"lib.copyright@280", "\"" LIBINFO_COPYRIGHT "\""},
+      {"lib.word804@804", "1 (0x00000001)"},
+      {"lib.word808@808", "98304 (0x00018000)"},
+      {"lib.word816@816", "0 (0x00000000)"},
+      {"lib.word820@820", "0 (0x00000000)"},
+      {"items", "1"},
+      {"item1.name@4", "\"Libraries Information Plug-In\""},
+      {"item1.description@265",
+       "\"System libraries version information plug-in for Orvenna Harbor\""},
+      {"item1.word528@528", "5 (0x00000005)"},
+      {"item1.caption@532", "\"Libraries information\""},
+      {"item1.secondCaption@793", "\"\""},
+      {"item1.word1576@1576", "1 (0x00000001)"},
+      {"item1.word1580@1580", "65536 (0x00010000)"},
+  };
+  for (const auto& [name, value] : expected) EXPECT_EQ(value, fields[name]) << name;
+
+  for (const char* gap : {"lib.hostHeader@0-3", "lib.hostGap1@265-267", "lib.hostGap2@541-803",
+                          "item1.hostHeader@0-3", "item1.hostGap1@526-527",
+                          "item1.hostGap2@1054-1575", "item1.hostGap3@1584-1591"}) {
+    EXPECT_EQ("untouched", fields[gap]) << gap;
+  }
+  // A text that changed the host's bytes behind its terminator is flagged.
+  EXPECT_THAT(host.Output(), testing::Not(HasSubstr("changed")));
+
+  const std::set<std::string> procedures{
+      fields["lib.itemQuery@812"], fields["item1.commandQuery@1592"], fields["item1.command1"],
+      fields["item1.command2"], fields["item1.command4"]};
+  EXPECT_EQ(5u, procedures.size());
+  for (const auto& address : procedures) EXPECT_THAT(address, StartsWith("base+0x"));
+}
+
+TEST(HostRun, NoOperationEndsTheHostAtOnce) {
+  HostProcess host("--run 1");
+  ASSERT_TRUE(host.Finish(kProcessTimeout));
+  EXPECT_EQ(0u, host.ExitCode()) << host.Errors();
+  EXPECT_EQ("", host.Errors());
+}
+
+TEST(HostRun, AboutBoxIsOwnedByTheHostsVisibleMainWindow) {
+  HostProcess host("--run 2");
+  ASSERT_TRUE(host.Started());
+  HWND box = testing_windows::WaitForTopLevelWindow(host.Id(), testing_windows::kDialogClass,
+                                                    kAboutCaption, kProcessTimeout);
+  ASSERT_TRUE(box) << "no About box; errors: " << host.Errors();
+  HWND owner = ::GetWindow(box, GW_OWNER);
+  EXPECT_EQ(kHostWindowClass, testing_windows::ClassName(owner));
+  EXPECT_TRUE(::IsWindowVisible(owner));
+  EXPECT_THAT(testing_windows::MessageBoxText(box), StartsWith("Libraries Information Plug-In\n"));
+  testing_windows::PressOk(box);
+  ASSERT_TRUE(host.Finish(kProcessTimeout));
+  EXPECT_EQ(0u, host.ExitCode());
+}
+
+// Every failure below must end the host with a message on its error output:
+// a message box nobody closes would show up as a timeout.
+struct BadStart {
+  const char* arguments;
+  const char* message;
+};
+
+class HostFailure : public testing::TestWithParam<BadStart> {};
+
+TEST_P(HostFailure, EndsWithAMessageAndNonZeroExit) {
+  HostProcess host(GetParam().arguments);
+  ASSERT_TRUE(host.Finish(kProcessTimeout)) << "the host hung";
+  EXPECT_NE(0u, host.ExitCode());
+  EXPECT_NE(99u, host.ExitCode()) << "killed";
+  EXPECT_THAT(host.Errors(), HasSubstr(GetParam().message));
+  EXPECT_EQ("", host.Output());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, HostFailure,
+    testing::Values(BadStart{"--describe C:\\no\\such\\dir\\libinfo.pdl", "Cannot load"},
+                    BadStart{"--run 4 C:\\no\\such\\dir\\libinfo.pdl", "Cannot load"},
+                    BadStart{"--describe C:\\windows\\system32\\version.dll",
+                             "does not export InitPlugInLib"},
+                    BadStart{"--run 3", "no command of kind 3"},
+                    BadStart{"--run 0xFFFFFFFF", "no command of kind 4294967295"},
+                    BadStart{"--run", "usage"}, BadStart{"--run four", "usage"}));
+
+TEST(HostFailure, FileThatIsNoProgramIsRefused) {
+  const host_testing::NonProgramFile file;
+  HostProcess host("--describe \"" + file.Path() + "\"");
+  ASSERT_TRUE(host.Finish(kProcessTimeout)) << "the host hung";
+  EXPECT_EQ(1u, host.ExitCode());
+  EXPECT_THAT(host.Errors(), HasSubstr("Cannot load"));
+}
+
+// The host finds the plug-in by one undecorated name and nothing else.
+TEST(PlugInExports, InitPlugInLibOnlyUndecorated) {
+  const std::string path = host_testing::BinDirectory() + "libinfo.pdl";
+  const libinfo::UniqueModule module(
+      ::LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  ASSERT_TRUE(module) << path;
+  EXPECT_NE(nullptr, ::GetProcAddress(module.get(), "InitPlugInLib"));
+  for (const char* name :
+       {"InitPlugInLib@4", "_InitPlugInLib@4", "ItemQuery", "CommandQuery", "ShowAbout"}) {
+    EXPECT_EQ(nullptr, ::GetProcAddress(module.get(), name)) << name;
+  }
+}
+
+}  // namespace
