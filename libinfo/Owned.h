@@ -47,13 +47,27 @@ class Owned {
 };
 
 namespace close {
-inline void Find(HANDLE h) noexcept { ::FindClose(h); }
-inline void Handle(HANDLE h) noexcept { ::CloseHandle(h); }
-inline void Window(HWND h) noexcept { ::DestroyWindow(h); }
-inline void GdiObject(HGDIOBJ h) noexcept { ::DeleteObject(h); }
-inline void Icon(HICON h) noexcept { ::DestroyIcon(h); }
-inline void ImageList(HIMAGELIST h) noexcept { ::ImageList_Destroy(h); }
-inline void Module(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void Find(HANDLE h) noexcept {
+  ::FindClose(h);
+}
+inline void Handle(HANDLE h) noexcept {
+  ::CloseHandle(h);
+}
+inline void Window(HWND h) noexcept {
+  ::DestroyWindow(h);
+}
+inline void GdiObject(HGDIOBJ h) noexcept {
+  ::DeleteObject(h);
+}
+inline void Icon(HICON h) noexcept {
+  ::DestroyIcon(h);
+}
+inline void ImageList(HIMAGELIST h) noexcept {
+  ::ImageList_Destroy(h);
+}
+inline void Module(HMODULE h) noexcept {
+  ::FreeLibrary(h);
+}
 }  // namespace close
 
 using UniqueFind = Owned<HANDLE, close::Find, -1>;

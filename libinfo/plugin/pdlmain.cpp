@@ -96,7 +96,8 @@ extern "C" std::uint32_t __stdcall NoOperation(std::uint32_t /*context*/, HWND /
 extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND owner) {
   constexpr char kText[] =
       "Libraries Information Plug-In\n"
-      "Version " LIBINFO_VERSION_TEXT "\n"
+      "Version " LIBINFO_VERSION_TEXT
+      "\n"
       "System libraries version information plug-in for Orvenna Harbor\n"
       "\n" LIBINFO_COPYRIGHT;
   ::MessageBoxA(owner && ::IsWindow(owner) ? owner : nullptr, kText,

@@ -99,7 +99,9 @@ void TApplication::ShowException(const std::string& text) noexcept {
   ::MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
-void TApplication::Adopt(TForm* form) { forms_.push_back(form); }
+void TApplication::Adopt(TForm* form) {
+  forms_.push_back(form);
+}
 
 void TApplication::Release(TForm* form) noexcept {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());

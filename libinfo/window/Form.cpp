@@ -18,8 +18,7 @@ std::map<std::string, int>& ClassUsers() {
 
 }  // namespace
 
-WindowClassUse::WindowClassUse(const char* name, HICON icon, HBRUSH background,
-                               WNDPROC procedure)
+WindowClassUse::WindowClassUse(const char* name, HICON icon, HBRUSH background, WNDPROC procedure)
     : name_(name) {
   int& users = ClassUsers()[name_];
   if (users == 0) {
@@ -97,10 +96,12 @@ HFONT FormFont() {
   return font;
 }
 
-TForm::~TForm() { Destroy(); }
+TForm::~TForm() {
+  Destroy();
+}
 
-void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style,
-                         DWORD exStyle, int x, int y, int width, int height) {
+void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle,
+                         int x, int y, int width, int height) {
   class_ = std::make_unique<WindowClassUse>(cls.name, cls.icon, cls.background, WindowProc);
   Application().Adopt(this);
   createFailure_ = nullptr;
@@ -134,7 +135,9 @@ void TForm::Destroy() noexcept {
   }
 }
 
-bool TForm::PreTranslateMessage(MSG& /*msg*/) noexcept { return false; }
+bool TForm::PreTranslateMessage(MSG& /*msg*/) noexcept {
+  return false;
+}
 
 LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);

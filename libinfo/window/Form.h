@@ -12,7 +12,9 @@
 namespace libinfo {
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
-inline HINSTANCE ModuleInstance() noexcept { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+inline HINSTANCE ModuleInstance() noexcept {
+  return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 // "MS Sans Serif", 8 point, at the screen's resolution.
 HFONT FormFont();
@@ -74,8 +76,8 @@ class TForm {
   TForm() = default;
   // Registers the class when it is first needed and creates the window,
   // owned by the application's owner handle.
-  void CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle,
-                    int x, int y, int width, int height);
+  void CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle, int x,
+                    int y, int width, int height);
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 

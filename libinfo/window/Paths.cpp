@@ -13,7 +13,9 @@ std::string& DirectoryOverride() {
   return folder;
 }
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 }  // namespace
 
@@ -33,6 +35,8 @@ std::string LibraryDirectory() {
 ScopedLibraryDirectory::ScopedLibraryDirectory(std::string folder)
     : previous_(std::exchange(DirectoryOverride(), std::move(folder))) {}
 
-ScopedLibraryDirectory::~ScopedLibraryDirectory() { DirectoryOverride() = std::move(previous_); }
+ScopedLibraryDirectory::~ScopedLibraryDirectory() {
+  DirectoryOverride() = std::move(previous_);
+}
 
 }  // namespace libinfo

@@ -55,23 +55,25 @@ TProgressDlg::TProgressDlg() : font_(FormFont()) {
   CreateControls();
 }
 
-TProgressDlg::~TProgressDlg() { Destroy(); }
+TProgressDlg::~TProgressDlg() {
+  Destroy();
+}
 
-HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, RECT bounds,
-                              int id) {
-  HWND control = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, bounds.left,
-                                   bounds.top, bounds.right - bounds.left,
-                                   bounds.bottom - bounds.top, Handle(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   ModuleInstance(), nullptr);
+HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, RECT bounds, int id) {
+  HWND control = ::CreateWindowExA(
+      0, cls, text, WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
+      bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
   if (!control) ThrowLastError(cls);
   ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return control;
 }
 
 void TProgressDlg::CreateControls() {
-  Animate1 = AddControl(ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER, Bounds(0, 8, 80, 50));
-  bbStop = AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, Bounds(80, 72, 75, 25), IDCANCEL);
+  Animate1 =
+      AddControl(ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER, Bounds(0, 8, 80, 50));
+  bbStop =
+      AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, Bounds(80, 72, 75, 25), IDCANCEL);
   lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX, Bounds(144, 32, 14, 13));
   Label1 = AddControl("STATIC", "Processed:", SS_LEFT, Bounds(80, 32, 53, 13));
   countLabelChars_ = 2;

@@ -44,8 +44,8 @@ const char* HintFor(UINT_PTR command) {
 }
 
 HICON LoadLibraryIcon(int size) {
-  return static_cast<HICON>(::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY),
-                                         IMAGE_ICON, size, size, 0));
+  return static_cast<HICON>(
+      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY), IMAGE_ICON, size, size, 0));
 }
 
 // Directory entries the scan never probes: the two navigation entries and
@@ -106,9 +106,13 @@ TSysLibInfoWin::TSysLibInfoWin() : font_(FormFont()) {
   FormCreate();
 }
 
-TSysLibInfoWin::~TSysLibInfoWin() { Destroy(); }
+TSysLibInfoWin::~TSysLibInfoWin() {
+  Destroy();
+}
 
-void TSysLibInfoWin::FormCreate() { ScanStarted = false; }
+void TSysLibInfoWin::FormCreate() {
+  ScanStarted = false;
+}
 
 void TSysLibInfoWin::FormActivate() {
   if (ScanStarted) return;
@@ -129,8 +133,7 @@ void TSysLibInfoWin::ToolButton1Click() {
   // Properties of the selected file come with the shell module.
 }
 
-HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style,
-                              int id) {
+HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
   HWND child = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  ModuleInstance(), nullptr);
@@ -156,8 +159,8 @@ void TSysLibInfoWin::CreatePanels() {
   Panel1 = CreatePanel(Handle(), 0);
   Panel2 = CreatePanel(Panel1, BDR_SUNKENINNER);
   Image1 = AddChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
-  image1Icon_.reset(static_cast<HICON>(::LoadImageA(
-      ModuleInstance(), MAKEINTRESOURCEA(IDI_SEARCH), IMAGE_ICON, 16, 16, 0)));
+  image1Icon_.reset(static_cast<HICON>(
+      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_SEARCH), IMAGE_ICON, 16, 16, 0)));
   ::SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(image1Icon_.get()), 0);
   ::SetWindowPos(Image1, nullptr, 3, 5, 16, 16, SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -169,9 +172,8 @@ void TSysLibInfoWin::CreateToolBar() {
   // Clicks and hints go to this window, not to the panel holding the bar.
   ::SendMessageA(ToolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);
   ::SendMessageA(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  BtnImageList.reset(::ImageList_LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_BUTTONS), 20,
-                                            0, RGB(255, 0, 255), IMAGE_BITMAP,
-                                            LR_CREATEDIBSECTION));
+  BtnImageList.reset(::ImageList_LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_BUTTONS), 20, 0,
+                                            RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
   ::SendMessageA(ToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(BtnImageList.get()));
   ::SendMessageA(ToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(20, 20));
   TBBUTTON buttons[] = {
