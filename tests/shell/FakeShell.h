@@ -126,7 +126,8 @@ class EnumIdList final : public RefCounted<IEnumIDList> {
   EnumIdList(std::string name, CallLog& log, Malloc& malloc)
       : RefCounted(std::move(name), IID_IEnumIDList, log), malloc_(malloc) {}
 
-  HRESULT next = S_OK;  // S_OK hands out an id labelled firstChild
+  // Any success but S_FALSE hands out an id labelled firstChild.
+  HRESULT next = S_OK;
   std::string firstChild = "child";
   ULONG askedFor = 0;
   bool fetchedCountAsked = false;
@@ -135,8 +136,9 @@ class EnumIdList final : public RefCounted<IEnumIDList> {
     Log("Next");
     askedFor = count;
     fetchedCountAsked = fetched != nullptr;
-    if (next == S_OK) ids[0] = malloc_.NewId(firstChild);
-    if (fetched) *fetched = next == S_OK ? 1 : 0;
+    const bool handsOut = SUCCEEDED(next) && next != S_FALSE;
+    if (handsOut) ids[0] = malloc_.NewId(firstChild);
+    if (fetched) *fetched = handsOut ? 1 : 0;
     return next;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
