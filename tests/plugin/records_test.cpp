@@ -2,7 +2,6 @@
 // expected images are built from literal offsets, independently of the
 // struct declarations, and compared byte for byte with what the plug-in
 // left in a record the host had filled with a sentinel.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -127,15 +126,6 @@ TEST_P(Sentinel, NoOtherIndexTouchesTheItemRecord) {
     EXPECT_EQ(libinfo::kNoSuchItem, ItemQuery(index, &item));
     EXPECT_EQ(BytesOf(Filled<PlugInItemRecord>(GetParam())), BytesOf(item));
   }
-}
-
-TEST(RecordTexts, CopyrightIsTheLibrarysOneLineNotice) {
-  auto record = Filled<PlugInLibRecord>(0xAB);
-  InitPlugInLib(&record);
-  EXPECT_STREQ(LIBINFO_COPYRIGHT, record.copyright);
-  const std::string copyright = record.copyright;
-  EXPECT_THAT(copyright, testing::Not(testing::HasSubstr("\n")));
-  EXPECT_THAT(copyright, testing::Not(testing::IsEmpty()));
 }
 
 // The host reaches the item query and the command query only through the
