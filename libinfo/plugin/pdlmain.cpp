@@ -2,6 +2,8 @@
 // is shown to the user in a message box owned by the host's window.
 #include <windows.h>
 
+#include <ole2.h>
+
 #include <cstring>
 
 #include "Failure.h"
@@ -45,6 +47,22 @@ class OwnerLoan {
 
  private:
   HWND previous_;
+};
+
+// OLE for the calling thread while the window runs. Set up here rather than
+// when the library is loaded: that runs under the loader lock, where OLE must
+// not be initialised. Only a successful set-up of our own is torn down again.
+class OleSession {
+ public:
+  OleSession() noexcept : result_(::OleInitialize(nullptr)) {}
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+  ~OleSession() {
+    if (result_ == S_OK || result_ == S_FALSE) ::OleUninitialize();
+  }
+
+ private:
+  HRESULT result_;
 };
 
 }  // namespace
@@ -108,6 +126,7 @@ extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND own
 extern "C" std::uint32_t __stdcall ShowLibraryWindow(std::uint32_t /*context*/, HWND owner) {
   std::string failure;
   try {
+    OleSession ole;
     OwnerLoan loan(owner);
     RunLibraryWindow();
   } catch (...) {

@@ -6,6 +6,7 @@
 
 #include "Failure.h"
 #include "res/resource.h"
+#include "shell/ItemProp.h"
 #include "version/VerInfo.h"
 #include "window/Application.h"
 #include "window/Paths.h"
@@ -130,7 +131,10 @@ void TSysLibInfoWin::tbRefreshClick() {
 void TSysLibInfoWin::ToolButton1Click() {
   const int selected = ListView_GetNextItem(lvLibList, -1, LVNI_SELECTED);
   if (selected < 0) return;
-  // Properties of the selected file come with the shell module.
+  // The caption as it reads now: the user may have edited it, even into a
+  // pattern that selects several files.
+  const std::string path = AddTrailingSeparator(LibraryDirectory()) + CellText(selected, 0);
+  (void)ShowItemProperties(path, nullptr);
 }
 
 HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
