@@ -57,7 +57,6 @@ class RefCounted : public Interface {
   // Every reference handed out came back exactly once.
   [[nodiscard]] bool Balanced() const { return refs_ == 1 && overReleases_ == 0; }
   [[nodiscard]] ULONG References() const { return refs_; }
-  [[nodiscard]] int OverReleases() const { return overReleases_; }
   [[nodiscard]] const std::string& Name() const { return name_; }
 
   // Hands out one more reference, as the shell does through an out parameter.
@@ -69,7 +68,6 @@ class RefCounted : public Interface {
 
  protected:
   void Log(const std::string& what) { log_.push_back(name_ + "." + what); }
-  CallLog& log() { return log_; }
 
  private:
   std::string name_;
@@ -126,18 +124,15 @@ class EnumIdList final : public RefCounted<IEnumIDList> {
   EnumIdList(std::string name, CallLog& log, Malloc& malloc)
       : RefCounted(std::move(name), IID_IEnumIDList, log), malloc_(malloc) {}
 
-  // Any success but S_FALSE hands out an id labelled firstChild.
+  // Any success but S_FALSE hands out an id labelled "child".
   HRESULT next = S_OK;
-  std::string firstChild = "child";
   ULONG askedFor = 0;
-  bool fetchedCountAsked = false;
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, LPITEMIDLIST* ids, ULONG* fetched) override {
     Log("Next");
     askedFor = count;
-    fetchedCountAsked = fetched != nullptr;
     const bool handsOut = SUCCEEDED(next) && next != S_FALSE;
-    if (handsOut) ids[0] = malloc_.NewId(firstChild);
+    if (handsOut) ids[0] = malloc_.NewId("child");
     if (fetched) *fetched = handsOut ? 1 : 0;
     return next;
   }
