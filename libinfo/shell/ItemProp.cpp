@@ -106,8 +106,8 @@ std::wstring ToWide(const std::string& text) {
   return SUCCEEDED(result) && folder;
 }
 
-// A failing attribute query leaves the word at 0, which closes the gate of
-// InvokeItemCommand; that is why its result needs no look.
+// Only the answer word counts, not the call's result code; a word left at
+// its starting 0 keeps the gate of InvokeItemCommand closed.
 [[nodiscard]] DWORD CommonAttributes(IShellFolder* folder, LPCITEMIDLIST* ids, int count) {
   SFGAOF attributes = 0;
   static_cast<void>(folder->GetAttributesOf(static_cast<UINT>(count), ids, &attributes));
