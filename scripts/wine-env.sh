@@ -34,6 +34,9 @@ make_prefix() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$dir/wineboot.log" 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     >>"$dir/wineboot.log" 2>&1
+  # Wine's own fonts (MS Sans Serif, the caption-button symbols) are not
+  # picked up from the system's copy here; give the prefix its own.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
   touch "$WINEPREFIX/.libinfo-ready"
 }
