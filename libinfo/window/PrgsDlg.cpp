@@ -20,6 +20,10 @@ constexpr int kClientHeight = 103;
 constexpr UINT kReclaimFocus = WM_APP + 1;
 // Clip 150 of the system shell library: the search animation.
 constexpr WORD kFindFolderClip = 150;
+// The count changes after every listed file, far more often than a screen
+// can show; it is painted at most once per display frame.
+constexpr UINT_PTR kCountPaintTimer = 1;
+constexpr UINT kCountPaintMs = 16;
 
 RECT Bounds(int left, int top, int width, int height) {
   return RECT{left, top, left + width, top + height};
@@ -75,15 +79,52 @@ void TProgressDlg::CreateControls() {
   bbStop =
       AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, Bounds(80, 72, 75, 25), IDCANCEL);
   lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX, Bounds(144, 32, 14, 13));
-  Label1 = AddControl("STATIC", "Processed:", SS_LEFT, Bounds(80, 32, 53, 13));
+  SubclassCountLabel();
+  Label1 = AddControl("STATIC", "Processed:", SS_LEFTNOWORDWRAP, Bounds(80, 32, 53, 13));
+  WidenToText(Label1);
   countLabelChars_ = 2;
   FitCountLabel();
   // Playing starts with the dialog; a missing clip only leaves the space empty.
   shell_.reset(::LoadLibraryA("shell32.dll"));
   if (shell_ && ::SendMessageA(Animate1, ACM_OPENA, reinterpret_cast<WPARAM>(shell_.get()),
                                static_cast<LPARAM>(kFindFolderClip))) {
-    ::SendMessageA(Animate1, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(1, 29));
+    PlayLooping();
   }
+}
+
+void TProgressDlg::PlayLooping() noexcept {
+  const auto play = [this](WORD from, WORD to) {
+    return ::SendMessageA(Animate1, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(from, to)) != 0;
+  };
+  // Frames 1 to 29 of the system's clip; a shorter clip, as some systems
+  // ship, loops whole instead of not playing at all.
+  constexpr WORD kLastFrame = 0xFFFF;
+  if (!play(1, 29)) play(0, kLastFrame);
+}
+
+void TProgressDlg::SubclassCountLabel() {
+  ::SetWindowLongPtrA(lbCnt, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  countLabelDefault_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+      lbCnt, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TProgressDlg::CountLabelProc)));
+}
+
+// A static control paints itself right inside a caption change; the count
+// label only stores its caption and leaves the painting to the next frame.
+LRESULT CALLBACK TProgressDlg::CountLabelProc(HWND label, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  auto* self = reinterpret_cast<TProgressDlg*>(::GetWindowLongPtrA(label, GWLP_USERDATA));
+  if (message != WM_SETTEXT) {
+    return ::CallWindowProcA(self->countLabelDefault_, label, message, wParam, lParam);
+  }
+  const LRESULT stored = ::DefWindowProcA(label, message, wParam, lParam);
+  self->ScheduleCountPaint();
+  return stored;
+}
+
+void TProgressDlg::ScheduleCountPaint() noexcept {
+  if (countPaintPending_) return;
+  countPaintPending_ = ::SetTimer(Handle(), kCountPaintTimer, kCountPaintMs, nullptr) != 0;
+  if (!countPaintPending_) ::InvalidateRect(lbCnt, nullptr, TRUE);
 }
 
 void TProgressDlg::ShowCount(int count) {
@@ -97,17 +138,33 @@ void TProgressDlg::ShowCount(int count) {
   }
 }
 
-void TProgressDlg::FitCountLabel() {
-  char text[32] = {};
-  const int length = ::GetWindowTextA(lbCnt, text, sizeof text);
-  HDC dc = ::GetDC(lbCnt);
-  if (!dc) return;
+int TProgressDlg::TextWidth(HWND control) const {
+  char text[64] = {};
+  const int length = ::GetWindowTextA(control, text, sizeof text);
+  HDC dc = ::GetDC(control);
+  if (!dc) return 0;
   HGDIOBJ old = ::SelectObject(dc, font_.get());
   SIZE extent{};
   ::GetTextExtentPoint32A(dc, text, length, &extent);
   ::SelectObject(dc, old);
-  ::ReleaseDC(lbCnt, dc);
-  ::SetWindowPos(lbCnt, nullptr, 0, 0, extent.cx, 13, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ReleaseDC(control, dc);
+  return extent.cx;
+}
+
+void TProgressDlg::FitCountLabel() {
+  ::SetWindowPos(lbCnt, nullptr, 0, 0, TextWidth(lbCnt), 13,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TProgressDlg::WidenToText(HWND label) {
+  RECT bounds{};
+  ::GetClientRect(label, &bounds);
+  const int width = TextWidth(label);
+  // A font that renders wider than designed must not cut the caption off.
+  if (width > bounds.right) {
+    ::SetWindowPos(label, nullptr, 0, 0, width, bounds.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void TProgressDlg::bbStopClick(HWND /*sender*/) {
@@ -147,6 +204,12 @@ LRESULT TProgressDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         ::SetActiveWindow(Handle());
         ::SetFocus(bbStop);
       }
+      return 0;
+    case WM_TIMER:
+      if (wParam != kCountPaintTimer) return DefaultHandler(message, wParam, lParam);
+      ::KillTimer(Handle(), kCountPaintTimer);
+      countPaintPending_ = false;
+      ::InvalidateRect(lbCnt, nullptr, TRUE);
       return 0;
     case WM_CTLCOLORSTATIC:
       ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);

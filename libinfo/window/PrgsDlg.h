@@ -36,10 +36,18 @@ class TProgressDlg : public TForm {
   void CreateControls();
   HWND AddControl(const char* cls, const char* text, DWORD style, RECT bounds, int id = 0);
   void FitCountLabel();
+  void WidenToText(HWND label);
+  [[nodiscard]] int TextWidth(HWND control) const;
+  void PlayLooping() noexcept;
+  void SubclassCountLabel();
+  static LRESULT CALLBACK CountLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
+  void ScheduleCountPaint() noexcept;
 
   UniqueFont font_;
   UniqueModule shell_;  // holds the animation's clip
   int countLabelChars_ = 0;
+  WNDPROC countLabelDefault_ = nullptr;
+  bool countPaintPending_ = false;
 };
 
 // The dialog of the scan in progress; null while no scan runs.

@@ -30,6 +30,15 @@ std::string Text(HWND hwnd) {
   return text;
 }
 
+int TextWidthIn(HWND control, const char* text) {
+  HDC dc = GetDC(control);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+  ReleaseDC(control, dc);
+  return extent.cx;
+}
+
 std::string HintOf(TSysLibInfoWin& window, int command) {
   NMTTDISPINFOA info{};
   info.hdr.hwndFrom = window.ToolBar;
@@ -169,7 +178,6 @@ TEST(ProgressDialogLayout, ControlsAnimationAndFrame) {
     const char* text;
   };
   const Expected controls[] = {{dialog.Animate1, {0, 8, 80, 58}, nullptr},
-                               {dialog.Label1, {80, 32, 133, 45}, "Processed:"},
                                {dialog.bbStop, {80, 72, 155, 97}, "Stop"}};
   for (const auto& c : controls) {
     const RECT r = ChildBounds(c.control);
@@ -185,6 +193,17 @@ TEST(ProgressDialogLayout, ControlsAnimationAndFrame) {
   const RECT count = ChildBounds(dialog.lbCnt);
   EXPECT_EQ(144, count.left);
   EXPECT_EQ(32, count.top);
+
+  // The caption label keeps its place and is never narrower than designed,
+  // nor than its text in the font at hand, and stays clear of the count.
+  EXPECT_EQ("Processed:", Text(dialog.Label1));
+  const RECT label = ChildBounds(dialog.Label1);
+  EXPECT_EQ(80, label.left);
+  EXPECT_EQ(32, label.top);
+  EXPECT_EQ(13, label.bottom - label.top);
+  EXPECT_GE(label.right - label.left, 53);
+  EXPECT_GE(label.right - label.left, TextWidthIn(dialog.Label1, "Processed:"));
+  EXPECT_LE(label.right, count.left);
 
   // Centred on the screen: there is no main form to centre on.
   const RECT frame = WindowBounds(dialog.Handle());
@@ -205,12 +224,8 @@ TEST(ProgressDialogLayout, CountLabelWidensWithTheCount) {
   EXPECT_EQ(one.left, five.left) << "grows to the right";
   EXPECT_GT(five.right - five.left, one.right - one.left);
 
-  HDC dc = GetDC(dialog.lbCnt);
-  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog.lbCnt, WM_GETFONT, 0, 0)));
-  SIZE extent{};
-  GetTextExtentPoint32A(dc, "12345 files", 11, &extent);
-  ReleaseDC(dialog.lbCnt, dc);
-  EXPECT_GE(five.right - five.left, extent.cx) << "the whole count shows";
+  EXPECT_GE(five.right - five.left, TextWidthIn(dialog.lbCnt, "12345 files"))
+      << "the whole count shows";
 }
 
 }  // namespace
