@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "HostProcess.h"
 #include "Identity.h"
 #include "Owned.h"
+#include "common/SheetWatcher.h"
 #include "plugin/WindowWatch.h"
 
 namespace {
@@ -112,6 +115,32 @@ TEST(HostRun, LibraryWindowIsOwnedByTheHostAndEndsTheRunWhenClosed) {
       testing_windows::WaitForTopLevelWindow(host.Id(), nullptr, kLibraryCaption, kProcessTimeout);
   ASSERT_TRUE(window) << "no library window; errors: " << host.Errors();
   EXPECT_EQ(kHostWindowClass, testing_windows::ClassName(::GetWindow(window, GW_OWNER)));
+  ::PostMessageA(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(host.Finish(kProcessTimeout));
+  EXPECT_EQ(0u, host.ExitCode());
+}
+
+TEST(HostRun, PropertiesOfTheSelectedRowOpenFromTheHostsWindow) {
+  HostProcess host("--run 4");
+  ASSERT_TRUE(host.Started());
+  HWND window =
+      testing_windows::WaitForTopLevelWindow(host.Id(), nullptr, kLibraryCaption, kProcessTimeout);
+  ASSERT_TRUE(window) << "no library window; errors: " << host.Errors();
+  HWND list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
+  const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
+  while ((::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0 ||
+          testing_windows::FindTopLevelWindow(host.Id(), nullptr, "Scanning...")) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_GT(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+
+  testing_windows::SheetWatcher watcher(L"properties for");
+  ::PostMessageA(list, WM_KEYDOWN, VK_HOME, 0);  // selects the first row
+  ::PostMessageA(list, WM_SYSKEYDOWN, VK_RETURN, 1 << 29);
+  watcher.Wait();
+  EXPECT_TRUE(watcher.Found()) << "no property sheet";
+
   ::PostMessageA(window, WM_CLOSE, 0, 0);
   ASSERT_TRUE(host.Finish(kProcessTimeout));
   EXPECT_EQ(0u, host.ExitCode());
