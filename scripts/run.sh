@@ -29,6 +29,8 @@ display=$(cat "$wine_dir/display")
 sleep "$settle_seconds"
 shot=$build/screenshot.png
 import -window root -display "$display" "$shot"
+# Only the windows, not the empty screen around them.
+convert "$shot" -trim +repage "$shot"
 echo "screenshot: $shot"
 # Ending the prefix's wineserver ends the host and the window with it.
 "$root/scripts/wine-env.sh" down "$wine_dir"
