@@ -2,19 +2,11 @@
 // text shown to the user and ends the program with a non-zero exit code.
 #pragma once
 
-#include <windows.h>
-
-#include <stdexcept>
-#include <string>
+#include "Failure.h"
 
 namespace plughost {
 
-class HostError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The system's text for an error code, with the code itself for searching.
-std::string SystemErrorText(DWORD code);
+using HostError = libinfo::Failure;
+using libinfo::SystemErrorText;
 
 }  // namespace plughost

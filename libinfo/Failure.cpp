@@ -5,16 +5,21 @@
 namespace libinfo {
 
 std::string SystemErrorText(DWORD code) {
-  char* text = nullptr;
+  char* buffer = nullptr;
   const DWORD length = ::FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result = length ? std::string(text, length) : "error " + std::to_string(code);
-  if (text) ::LocalFree(text);
-  while (!result.empty() &&
-         (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-    result.pop_back();
-  return result;
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text(buffer ? buffer : "", length);
+  ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  if (text.empty()) text = "unknown error";
+  // Some texts are written for a file name to be inserted; none is known here.
+  if (const auto insert = text.find("%1"); insert != std::string::npos) {
+    text.replace(insert, 2, "the file");
+  }
+  return text + " (error " + std::to_string(code) + ")";
 }
 
 void ThrowLastError(const char* operation) {
