@@ -157,7 +157,11 @@ TEST_F(ScanTest, EditedCaptionChangesOnlyThatCaptionUntilRefresh) {
   const auto before = Captions(window_);
   const std::string description = window_.CellText(1, 1);
   SetFocus(window_.lvLibList);
-  HWND edit = reinterpret_cast<HWND>(SendMessageA(window_.lvLibList, LVM_EDITLABELA, 1, 0));
+  ListView_SetItemState(window_.lvLibList, 1, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
+  PostMessageA(window_.lvLibList, WM_KEYDOWN, VK_F2, 0);  // F2 edits the selected caption
+  Application().ProcessMessages();
+  HWND edit = ListView_GetEditControl(window_.lvLibList);
   ASSERT_NE(nullptr, edit);
   SetWindowTextA(edit, "*.dll");
   SetFocus(window_.Handle());  // leaving the editor keeps the new text
