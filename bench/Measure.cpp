@@ -1,0 +1,66 @@
+#include "Measure.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+#include "window/Application.h"
+
+namespace bench {
+
+double NowMs() noexcept {
+  static const double ticksPerMs = [] {
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER now{};
+  ::QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) / ticksPerMs;
+}
+
+double Median(std::vector<double> samples) {
+  if (samples.empty()) return 0;
+  std::sort(samples.begin(), samples.end());
+  const size_t middle = samples.size() / 2;
+  if (samples.size() % 2) return samples[middle];
+  return (samples[middle - 1] + samples[middle]) / 2;
+}
+
+double Maximum(const std::vector<double>& samples) {
+  return samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+}
+
+MemorySample SampleMemory() noexcept {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(),
+                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  return {counters.PrivateUsage, counters.PagefileUsage};
+}
+
+void Settle(DWORD quietMs) {
+  double quietSince = NowMs();
+  while (NowMs() - quietSince < quietMs) {
+    MSG msg;
+    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      libinfo::Application().ProcessMessages();
+      quietSince = NowMs();
+    } else {
+      ::Sleep(2);
+    }
+  }
+}
+
+std::string Format(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+}  // namespace bench

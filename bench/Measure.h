@@ -1,0 +1,29 @@
+// Clock, statistics and process memory for the benchmark.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Milliseconds on the performance counter since an arbitrary origin.
+double NowMs() noexcept;
+
+double Median(std::vector<double> samples);
+double Maximum(const std::vector<double>& samples);
+
+struct MemorySample {
+  SIZE_T privateUsage = 0;
+  SIZE_T pagefileUsage = 0;
+};
+MemorySample SampleMemory() noexcept;
+
+// Handles every waiting message, and keeps doing so until nothing has
+// arrived for `quietMs` (paints and timers of a freshly shown window).
+void Settle(DWORD quietMs = 30);
+
+std::string Format(const char* format, ...);
+
+}  // namespace bench
