@@ -1,0 +1,152 @@
+// Many runs of the library window in one process, as a host that keeps the
+// plug-in for a whole session would make them: nothing may pile up.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "Helpers.h"
+#include "PlugInModule.h"
+#include "window/LibraryFolder.h"
+
+namespace libinfo::testing {
+namespace {
+
+constexpr int kWarmUpRuns = 20;
+constexpr int kCountedRuns = 180;
+constexpr int kLoadCycles = 50;
+// Handles and GUI objects come and go inside the platform (caches, its own
+// threads); a leak of one per run would stand far above this.
+constexpr long kObjectNoise = 12;
+constexpr long long kMemoryNoise = 768 * 1024;
+
+class HostWindow {
+ public:
+  HostWindow()
+      : window_(::CreateWindowExA(0, "STATIC", "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                  10, 300, 200, nullptr, nullptr, nullptr, nullptr)) {}
+  [[nodiscard]] HWND get() const { return window_.get(); }
+
+ private:
+  UniqueWindow window_;
+};
+
+void Print(const char* when, const ProcessResources& r) {
+  std::printf(
+      "[ %-8s ] handles %lu, GDI %lu, USER %lu, windows %lu, private %lu KB, "
+      "committed %lu KB\n",
+      when, r.handles, r.gdiObjects, r.userObjects, r.windows,
+      static_cast<unsigned long>(r.privateBytes / 1024),
+      static_cast<unsigned long>(r.committedPrivate / 1024));
+}
+
+long long Growth(SIZE_T before, SIZE_T after) {
+  return static_cast<long long>(after) - static_cast<long long>(before);
+}
+
+// allowance: what loading and unloading the module alone leaves behind over
+// as many cycles, measured alongside; the runs must add nothing to it.
+void ExpectFlat(const ProcessResources& before, const ProcessResources& after,
+                const ProcessResources& allowance = {}) {
+  EXPECT_LE(Growth(before.handles, after.handles), allowance.handles + kObjectNoise);
+  EXPECT_EQ(before.windows, after.windows);
+  // Counted only where the platform counts them at all.
+  if (before.gdiObjects) {
+    EXPECT_LE(Growth(before.gdiObjects, after.gdiObjects), kObjectNoise);
+  }
+  if (before.userObjects) {
+    EXPECT_LE(Growth(before.userObjects, after.userObjects), kObjectNoise);
+  }
+  EXPECT_LE(Growth(before.privateBytes, after.privateBytes),
+            static_cast<long long>(allowance.privateBytes) + kMemoryNoise);
+  EXPECT_LE(Growth(before.committedPrivate, after.committedPrivate),
+            static_cast<long long>(allowance.committedPrivate) + kMemoryNoise);
+}
+
+TEST(Leaks, RunsThroughTheCommandProcedureLeaveTheProcessAsTheyFoundIt) {
+  LibraryFolder folder;
+  for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
+    ASSERT_TRUE(::CopyFileA(kTemplateFixture, (folder.Path() + "\\" + name).c_str(), FALSE));
+  }
+  folder.WriteFile("notes.txt", "no version here");
+  const ScopedLibraryDirectory scope(folder.Path());
+  const HostWindow host;
+  LibraryWindowCloser closer;
+  const auto run = [&](int n) {
+    closer.Reset();
+    EXPECT_EQ(0u, ShowLibraryWindow(0, host.get()));
+    const auto& seen = closer.Last();
+    ASSERT_TRUE(seen.shown && !seen.forced) << "run " << n << ": " << seen.error;
+    ASSERT_EQ(3, seen.rows) << "run " << n;
+  };
+  for (int n = 0; n < kWarmUpRuns; ++n) ASSERT_NO_FATAL_FAILURE(run(n));
+  const ProcessResources before = MeasureResources();
+  for (int n = 0; n < kCountedRuns; ++n) ASSERT_NO_FATAL_FAILURE(run(kWarmUpRuns + n));
+  const ProcessResources after = MeasureResources();
+  Print("before", before);
+  Print("after", after);
+  ExpectFlat(before, after);
+}
+
+// The plug-in's window classes go with its last window, so a new copy of
+// the module at a new or the same address can register them again.
+void ExpectNoClassesLeft(HMODULE module) {
+  for (const char* name : {"LibInfoSysLibWin", "LibInfoProgressDlg", "LibInfoPanel"}) {
+    WNDCLASSEXA cls{};
+    cls.cbSize = sizeof cls;
+    EXPECT_FALSE(::GetClassInfoExA(module, name, &cls)) << name << " still registered";
+  }
+}
+
+void LoadRunUnload(const HostWindow& host, LibraryWindowCloser& closer) {
+  PlugInModule plugIn;
+  ASSERT_TRUE(plugIn.Loaded()) << PlugInModule::Path();
+  const CommandProc run = plugIn.Command(kCommandRun);
+  ASSERT_NE(nullptr, run);
+  closer.Reset();
+  EXPECT_EQ(0u, run(0, host.get()));
+  const auto& seen = closer.Last();
+  ASSERT_TRUE(seen.shown && !seen.forced) << seen.error;
+  ASSERT_GE(seen.rows, 1);
+  EXPECT_EQ(host.get(), seen.owner);
+  ExpectNoClassesLeft(plugIn.Handle());
+  plugIn.Unload();
+  ASSERT_EQ(nullptr, ::GetModuleHandleA("libinfo.pdl")) << "the module stayed loaded";
+}
+
+// What loading and unloading alone leaves behind, without any run.
+ProcessResources LoadUnloadGrowth(int cycles) {
+  const ProcessResources before = MeasureResources();
+  for (int n = 0; n < cycles; ++n) EXPECT_NE(nullptr, PlugInModule().Command(kCommandRun));
+  const ProcessResources after = MeasureResources();
+  return {
+      after.handles - before.handles,
+      0,
+      0,
+      0,
+      static_cast<SIZE_T>(std::max(Growth(before.privateBytes, after.privateBytes), 0LL)),
+      static_cast<SIZE_T>(std::max(Growth(before.committedPrivate, after.committedPrivate), 0LL))};
+}
+
+TEST(Leaks, LoadRunUnloadCyclesOfThePlugInKeepWorking) {
+  const HostWindow host;
+  LibraryWindowCloser closer(LibraryWindowCloser::Scan::StopEarly);
+  constexpr int kWarmUp = 5;
+  for (int n = 0; n < kWarmUp; ++n) ASSERT_NO_FATAL_FAILURE(LoadRunUnload(host, closer)) << n;
+  const ProcessResources before = MeasureResources();
+  for (int n = kWarmUp; n < kLoadCycles; ++n) {
+    ASSERT_NO_FATAL_FAILURE(LoadRunUnload(host, closer)) << "cycle " << n;
+  }
+  const ProcessResources after = MeasureResources();
+  EXPECT_EQ(1, closer.Last().rows) << "the last run still lists, and stops at once";
+  const ProcessResources loadOnly = LoadUnloadGrowth(kLoadCycles - kWarmUp);
+  Print("cycle 5", before);
+  Print("cycle 50", after);
+  Print("load only", loadOnly);
+  ExpectFlat(before, after, loadOnly);
+}
+
+}  // namespace
+}  // namespace libinfo::testing
