@@ -12,6 +12,9 @@ constexpr char kTranslationBlock[] = "\\VarFileInfo\\Translation";
 constexpr char kStringTables[] = "\\StringFileInfo\\";
 constexpr size_t kSubBlockCapacity = 256;
 constexpr size_t kTranslationEntrySize = 2 * sizeof(WORD);
+// Where converted texts start behind the root's declared length.
+constexpr size_t kConvertedTextOffset = 4;
+constexpr size_t kSixteenBitKeyOffset = 4;
 
 BYTE* AllocateOnHeap(DWORD size) {
   return new BYTE[size];
@@ -47,7 +50,22 @@ void TVersionInfo::Load(const VersionBufferPolicy& buffer) {
   // Owned before the read, so a failing read still leaves the block to the destructor.
   FInfoData.reset(buffer.allocate(FInfoSize));
   FInfoValid =
-      ::GetFileVersionInfoA(FPath.c_str(), FInfoHandle, FInfoSize, FInfoData.get()) != FALSE;
+      ::GetFileVersionInfoA(FPath.c_str(), FInfoHandle, FInfoSize, FInfoData.get()) != FALSE &&
+      RootFitsCopy();
+}
+
+// For a 32-bit resource the query function converts each text it finds into
+// the space behind the root's declared length, up to that length again. A
+// root claiming more than the resource holds would have it write past the
+// copy, so such a resource is not queried at all. (A first key character from
+// the space upwards marks the 16-bit layout, whose texts are not converted.)
+bool TVersionInfo::RootFitsCopy() const noexcept {
+  constexpr size_t kHeaderSize = 3 * sizeof(WORD);
+  if (FInfoSize < kHeaderSize) return false;
+  if (FInfoData[kSixteenBitKeyOffset] >= ' ') return true;
+  WORD rootLength = 0;
+  std::memcpy(&rootLength, FInfoData.get(), sizeof rootLength);
+  return 2 * static_cast<size_t>(rootLength) + kConvertedTextOffset <= FInfoSize;
 }
 
 bool TVersionInfo::Query(const char* subBlock, const BYTE*& address, UINT& length) const noexcept {
