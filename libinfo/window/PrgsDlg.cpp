@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "Failure.h"
@@ -108,23 +110,43 @@ void TProgressDlg::SubclassCountLabel() {
       lbCnt, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TProgressDlg::CountLabelProc)));
 }
 
-// A static control paints itself right inside a caption change; the count
-// label only stores its caption and leaves the painting to the next frame.
+// The count changes after every listed file. A window caption is stored by
+// the window system (a round trip to it on some platforms) and a static
+// control repaints inside every change, so the label keeps its caption
+// itself and hands it to the window system only when it paints, at most
+// once per display frame.
 LRESULT CALLBACK TProgressDlg::CountLabelProc(HWND label, UINT message, WPARAM wParam,
                                               LPARAM lParam) {
   auto* self = reinterpret_cast<TProgressDlg*>(::GetWindowLongPtrA(label, GWLP_USERDATA));
-  if (message != WM_SETTEXT) {
-    return ::CallWindowProcA(self->countLabelDefault_, label, message, wParam, lParam);
+  std::string& caption = self->countCaption_;
+  switch (message) {
+    case WM_SETTEXT:
+      caption = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      self->ScheduleCountPaint();
+      return TRUE;
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(caption.size());
+    case WM_GETTEXT: {
+      if (wParam == 0 || !lParam) return 0;
+      const std::size_t copied = std::min<std::size_t>(caption.size(), wParam - 1);
+      std::memcpy(reinterpret_cast<char*>(lParam), caption.data(), copied);
+      reinterpret_cast<char*>(lParam)[copied] = '\0';
+      return static_cast<LRESULT>(copied);
+    }
+    default:
+      return ::CallWindowProcA(self->countLabelDefault_, label, message, wParam, lParam);
   }
-  const LRESULT stored = ::DefWindowProcA(label, message, wParam, lParam);
-  self->ScheduleCountPaint();
-  return stored;
+}
+
+void TProgressDlg::PaintCount() noexcept {
+  ::DefWindowProcA(lbCnt, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(countCaption_.c_str()));
+  ::InvalidateRect(lbCnt, nullptr, TRUE);
 }
 
 void TProgressDlg::ScheduleCountPaint() noexcept {
   if (countPaintPending_) return;
   countPaintPending_ = ::SetTimer(Handle(), kCountPaintTimer, kCountPaintMs, nullptr) != 0;
-  if (!countPaintPending_) ::InvalidateRect(lbCnt, nullptr, TRUE);
+  if (!countPaintPending_) PaintCount();
 }
 
 void TProgressDlg::ShowCount(int count) {
@@ -209,7 +231,7 @@ LRESULT TProgressDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (wParam != kCountPaintTimer) return DefaultHandler(message, wParam, lParam);
       ::KillTimer(Handle(), kCountPaintTimer);
       countPaintPending_ = false;
-      ::InvalidateRect(lbCnt, nullptr, TRUE);
+      PaintCount();
       return 0;
     case WM_CTLCOLORSTATIC:
       ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);

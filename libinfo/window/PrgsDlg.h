@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "Owned.h"
 #include "window/Form.h"
 
@@ -42,11 +44,13 @@ class TProgressDlg : public TForm {
   void SubclassCountLabel();
   static LRESULT CALLBACK CountLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
   void ScheduleCountPaint() noexcept;
+  void PaintCount() noexcept;
 
   UniqueFont font_;
   UniqueModule shell_;  // holds the animation's clip
   int countLabelChars_ = 0;
   WNDPROC countLabelDefault_ = nullptr;
+  std::string countCaption_ = "%d";
   bool countPaintPending_ = false;
 };
 

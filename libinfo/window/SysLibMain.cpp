@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <iterator>
+#include <utility>
 
 #include "Failure.h"
 #include "res/resource.h"
@@ -22,6 +24,7 @@ constexpr int kPanelHeight = 26;
 constexpr int kPanel2Width = 22;
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
+constexpr std::chrono::milliseconds kDefaultPumpInterval{10};
 
 struct Column {
   const char* caption;
@@ -96,7 +99,36 @@ class ProgressRun {
   TProgressDlg dialog_;
 };
 
+std::chrono::milliseconds& PumpInterval() {
+  static std::chrono::milliseconds interval = kDefaultPumpInterval;
+  return interval;
+}
+
+// Handles the messages waiting for the scan's thread once an interval has
+// passed. Even an empty pass costs a round trip to the window system, which
+// after every file of a fast folder would cost more than showing the rows;
+// once per interval keeps Stop and repainting prompt for a fraction of that.
+class PumpSchedule {
+ public:
+  PumpSchedule() : interval_(PumpInterval()), last_(Clock::now()) {}
+  void RunIfDue() {
+    if (Clock::now() - last_ < interval_) return;
+    Application().ProcessMessages();
+    last_ = Clock::now();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::chrono::milliseconds interval_;
+  Clock::time_point last_;
+};
+
 }  // namespace
+
+ScopedScanPumpInterval::ScopedScanPumpInterval(std::chrono::milliseconds interval)
+    : previous_(std::exchange(PumpInterval(), interval)) {}
+
+ScopedScanPumpInterval::~ScopedScanPumpInterval() { PumpInterval() = previous_; }
 
 TSysLibInfoWin::TSysLibInfoWin() : font_(FormFont()) {
   CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
@@ -249,10 +281,12 @@ void TSysLibInfoWin::ScanSystemLibraries() {
   UniqueFind search(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
   if (!search) return;
   int listed = 0;
+  PumpSchedule pump;
   do {
     if (progress.Dialog().Stopped) break;
-    if (IsSkipped(entry)) continue;
-    ListFile(folder, entry.cFileName, listed);
+    if (!IsSkipped(entry)) ListFile(folder, entry.cFileName, listed);
+    // Where Stop, repainting and other input get handled.
+    pump.RunIfDue();
   } while (::FindNextFileA(search.get(), &entry));
 }
 
@@ -265,8 +299,6 @@ void TSysLibInfoWin::ListFile(const std::string& folder, const char* name, int& 
     AppendRow(name, values);
     ++listed;
     ProgressDlg->ShowCount(listed);
-    // The only place where Stop, repainting and other input get handled.
-    Application().ProcessMessages();
   } catch (...) {
     // One unreadable entry never ends the scan, and is not worth a message.
   }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 #include "Owned.h"
@@ -65,6 +66,20 @@ class TSysLibInfoWin : public TForm {
   UniqueIcon image1Icon_;
   bool scanning_ = false;
   bool closePending_ = false;
+};
+
+// The scan handles waiting messages (Stop among them) once this interval has
+// passed since the last time, checked after every directory entry; zero
+// means after every entry. Set for its lifetime; for tests and benchmarks.
+class ScopedScanPumpInterval {
+ public:
+  explicit ScopedScanPumpInterval(std::chrono::milliseconds interval);
+  ScopedScanPumpInterval(const ScopedScanPumpInterval&) = delete;
+  ScopedScanPumpInterval& operator=(const ScopedScanPumpInterval&) = delete;
+  ~ScopedScanPumpInterval();
+
+ private:
+  std::chrono::milliseconds previous_;
 };
 
 // Creates the library window, runs it modally and destroys it.

@@ -106,4 +106,13 @@ void FillWithTypicalEntries(LibraryFolder& folder) {
   folder.Lock("locked.dll");
 }
 
+void FillWithLibraries(LibraryFolder& folder, int count) {
+  WIN32_FIND_DATAA entry{};
+  UniqueFind search(::FindFirstFileA((SystemDirectory() + "\\*.dll").c_str(), &entry));
+  if (!search) return;
+  do {
+    folder.CopySystemFile(entry.cFileName);
+  } while (--count > 0 && ::FindNextFileA(search.get(), &entry));
+}
+
 }  // namespace libinfo::testing

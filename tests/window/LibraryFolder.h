@@ -40,4 +40,7 @@ class LibraryFolder {
 // sub-folder and a locked library.
 void FillWithTypicalEntries(LibraryFolder& folder);
 
+// Copies of the first libraries of the system directory, up to count.
+void FillWithLibraries(LibraryFolder& folder, int count);
+
 }  // namespace libinfo::testing

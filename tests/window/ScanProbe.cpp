@@ -51,8 +51,10 @@ void ScanProbe::Seen(const CWPSTRUCT& call) {
   if (call.message == WM_SHOWWINDOW && call.wParam && call.hwnd != lastShown_) {
     // Shown for the first time: a scan has just begun.
     lastShown_ = call.hwnd;
-    dialogs_.push_back({TextOf(ProgressDlg->lbCnt), ProgressDlg->Stopped, {}, false});
+    dialogs_.push_back({TextOf(ProgressDlg->lbCnt), ProgressDlg->Stopped, {}, {}, false});
     mostAlive_ = std::max(mostAlive_, ++alive_);
+  } else if (call.message == WM_SHOWWINDOW && !call.wParam && !dialogs_.empty()) {
+    dialogs_.back().countAtHide = TextOf(ProgressDlg->lbCnt);
   } else if (call.message == WM_DESTROY && !dialogs_.empty()) {
     dialogs_.back().countAtDestroy = TextOf(ProgressDlg->lbCnt);
     dialogs_.back().stoppedAtDestroy = ProgressDlg->Stopped;

@@ -17,6 +17,7 @@ class ScanProbe {
   struct DialogRecord {
     std::string countAtShow;  // the count label when the dialog appears
     bool stoppedAtShow = true;
+    std::string countAtHide;     // the count label when Stop hid the dialog
     std::string countAtDestroy;  // the count label just before it goes away
     bool stoppedAtDestroy = false;
   };

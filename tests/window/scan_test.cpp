@@ -75,6 +75,26 @@ TEST_F(ScanTest, StopAfterTheNthFileKeepsNRows) {
   EXPECT_EQ((std::vector<std::string>{"1 files", "2 files"}), probe_.Counts());
 }
 
+TEST(ScanPacing, StopLeavesTheRowsListedWhenThePressWasHandled) {
+  // The default pacing: messages are handled once an interval has passed,
+  // not after every file, and a press takes effect when it is handled.
+  ScopedScanPumpInterval defaultPacing(std::chrono::milliseconds(10));
+  LibraryFolder folder;
+  FillWithLibraries(folder, 60);
+  ScopedLibraryDirectory scope(folder.Path());
+  TSysLibInfoWin window;
+  window.Show();
+  ScanProbe probe;
+  probe.AfterListed(3, [&] { PostMessageA(ProgressDlg->bbStop, BM_CLICK, 0, 0); });
+  window.ScanSystemLibraries();
+  ASSERT_EQ(1u, probe.Dialogs().size());
+  const std::string atStop = probe.Dialogs()[0].countAtHide;
+  ASSERT_FALSE(atStop.empty()) << "Stop was handled during the scan";
+  EXPECT_EQ(atStop, std::to_string(window.RowCount()) + " files");
+  EXPECT_LT(window.RowCount(), static_cast<int>(folder.ExpectedRows().size()));
+  EXPECT_GE(window.RowCount(), 3);
+}
+
 TEST_F(ScanTest, StopHidesTheDialogAtOnce) {
   bool visibleAfterStop = true;
   probe_.AfterListed(1, [&] {
