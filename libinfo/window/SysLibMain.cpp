@@ -24,7 +24,7 @@ constexpr int kPanelHeight = 26;
 constexpr int kPanel2Width = 22;
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
-constexpr std::chrono::milliseconds kDefaultPumpInterval{10};
+constexpr std::chrono::milliseconds kDefaultPumpInterval{50};
 
 struct Column {
   const char* caption;
