@@ -70,6 +70,9 @@ class StopPress {
   }
   double PostedAt() const noexcept { return postedAt_; }
   double HandledAt() const noexcept { return handledAt_; }
+  // Files listed when the dialog handled the click: the scan's messages are
+  // handled once per interval, so a few more may follow the one clicked at.
+  int ListedWhenHandled() const noexcept { return listedWhenHandled_; }
   // When the dialog's destruction began and when it was over.
   double DestroyingAt() const noexcept { return destroyingAt_; }
   double DestroyedAt() const noexcept { return destroyedAt_; }
@@ -90,6 +93,9 @@ class StopPress {
     } else if (call.message == WM_COMMAND && call.hwnd == dialog->Handle() &&
                LOWORD(call.wParam) == IDCANCEL && handledAt_ == 0 && dialog->Stopped) {
       handledAt_ = NowMs();
+      char count[32] = {};
+      ::GetWindowTextA(dialog->lbCnt, count, sizeof count);
+      listedWhenHandled_ = std::atoi(count);
     }
   }
   static LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam) {
@@ -107,6 +113,7 @@ class StopPress {
   }
 
   static inline StopPress* active_ = nullptr;
+  int listedWhenHandled_ = 0;
   libinfo::Owned<HHOOK, Unhook> hook_;
   libinfo::Owned<HHOOK, Unhook> callHook_;
   int stopAt_;
@@ -154,6 +161,7 @@ StopResult StoppedScan(const std::string& folder, int stopAt) {
   const double end = NowMs();
   StopResult result;
   result.rows = window->RowCount();
+  result.listedWhenHandled = press.ListedWhenHandled();
   if (press.HandledAt() == 0) throw std::runtime_error("Stop was never handled");
   result.pressToHandledMs = press.HandledAt() - press.PostedAt();
   result.handledToEndMs = end - press.HandledAt();

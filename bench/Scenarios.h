@@ -22,6 +22,7 @@ struct StopResult {
   double pressToHandledMs = 0;  // the click posted until the dialog has handled it
   double handledToEndMs = 0;    // the click handled until the scan has returned
   int rows = 0;                 // rows listed when the scan ended
+  int listedWhenHandled = 0;    // the count shown when the click was handled
   // Where the time after the click goes: until the dialog's destruction
   // begins, and the destruction itself.
   double handledToDestroyMs = 0;
