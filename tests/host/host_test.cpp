@@ -17,7 +17,7 @@
 #include "Identity.h"
 #include "Owned.h"
 #include "common/SheetWatcher.h"
-#include "plugin/WindowWatch.h"
+#include "common/WindowWatch.h"
 
 namespace {
 

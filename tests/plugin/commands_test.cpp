@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "Identity.h"
-#include "WindowWatch.h"
+#include "common/WindowWatch.h"
 #include "plugin/PlugIntf.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "version/GuardPageBuffer.h"
+#include "common/GuardPageBuffer.h"
 
 namespace libinfo::testing {
 namespace {

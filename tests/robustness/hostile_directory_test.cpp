@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "Helpers.h"
-#include "window/LibraryFolder.h"
-#include "window/ScanProbe.h"
+#include "common/LibraryFolder.h"
+#include "common/ScanProbe.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo::testing {

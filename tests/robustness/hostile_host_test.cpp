@@ -12,9 +12,9 @@
 
 #include "Helpers.h"
 #include "PlugInModule.h"
-#include "plugin/WindowWatch.h"
+#include "common/WindowWatch.h"
 #include "window/Application.h"
-#include "window/LibraryFolder.h"
+#include "common/LibraryFolder.h"
 
 namespace libinfo::testing {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "Helpers.h"
-#include "version/GuardPageBuffer.h"
-#include "window/LibraryFolder.h"
-#include "window/ScanProbe.h"
+#include "common/GuardPageBuffer.h"
+#include "common/LibraryFolder.h"
+#include "common/ScanProbe.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo::testing {

@@ -9,7 +9,7 @@
 
 #include "Helpers.h"
 #include "PlugInModule.h"
-#include "window/LibraryFolder.h"
+#include "common/LibraryFolder.h"
 
 namespace libinfo::testing {
 namespace {

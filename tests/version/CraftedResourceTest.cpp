@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "GuardPageBuffer.h"
+#include "common/GuardPageBuffer.h"
 #include "Support.h"
 
 namespace libinfo::testing {

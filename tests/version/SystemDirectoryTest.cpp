@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "GuardPageBuffer.h"
+#include "common/GuardPageBuffer.h"
 #include "Support.h"
 
 namespace libinfo::testing {

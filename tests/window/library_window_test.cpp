@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "LibraryFolder.h"
-#include "plugin/WindowWatch.h"
+#include "common/LibraryFolder.h"
+#include "common/WindowWatch.h"
 #include "plugin/PlugIntf.h"
 #include "window/Application.h"
 #include "window/PrgsDlg.h"

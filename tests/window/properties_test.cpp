@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "LibraryFolder.h"
+#include "common/LibraryFolder.h"
 #include "common/SheetWatcher.h"
 #include "window/Application.h"
 #include "window/SysLibMain.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "LibraryFolder.h"
-#include "ScanProbe.h"
+#include "common/LibraryFolder.h"
+#include "common/ScanProbe.h"
 #include "version/VerInfo.h"
 #include "window/Application.h"
 #include "window/PrgsDlg.h"

@@ -1,4 +1,4 @@
-#include "ScanProbe.h"
+#include "common/ScanProbe.h"
 
 #include <cstdlib>
 #include <algorithm>

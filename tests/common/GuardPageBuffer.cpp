@@ -1,4 +1,4 @@
-#include "GuardPageBuffer.h"
+#include "common/GuardPageBuffer.h"
 
 #include <cstring>
 #include <new>

@@ -1,4 +1,4 @@
-#include "LibraryFolder.h"
+#include "common/LibraryFolder.h"
 
 #include <algorithm>
 #include <stdexcept>
