@@ -27,14 +27,14 @@ constexpr double kStopGoalMs = 20;
 constexpr int kStopRuns = 3;
 constexpr int kLatestStopAt = 200;
 
-struct FolderSpec {
+struct FolderPlan {
   std::string label;
   std::string path;
   int runs = 5;
 };
 
 struct FolderReport {
-  FolderSpec spec;
+  FolderPlan plan;
   int entries = 0;
   int rows = 0;
   double baselineMs = 0;
@@ -65,13 +65,13 @@ int CountEntries(const std::string& folder) {
 }
 
 void TimeRuns(FolderReport& report) {
-  const std::string& path = report.spec.path;
+  const std::string& path = report.plan.path;
   BareLoop(path);  // warm-up: the file cache
   static bool windowWarm = false;
   if (!windowWarm) WindowScan(path);  // and once, the window classes and fonts
   windowWarm = true;
   std::vector<double> baseline, scan;
-  for (int run = 0; run < report.spec.runs; ++run) {
+  for (int run = 0; run < report.plan.runs; ++run) {
     const LoopResult bare = BareLoop(path);
     const LoopResult window = WindowScan(path);
     if (bare.listed != window.listed) {
@@ -81,7 +81,7 @@ void TimeRuns(FolderReport& report) {
     report.rows = window.listed;
     baseline.push_back(bare.ms);
     scan.push_back(window.ms);
-    Note(Format("  %s run %d: baseline %.1f ms, scan %.1f ms, %d rows", report.spec.label.c_str(),
+    Note(Format("  %s run %d: baseline %.1f ms, scan %.1f ms, %d rows", report.plan.label.c_str(),
                 run + 1, bare.ms, window.ms, window.listed));
   }
   report.baselineMs = Median(baseline);
@@ -93,7 +93,7 @@ void TimeStop(FolderReport& report) {
   if (stopAt < 1) return;
   std::vector<double> toEnd, toHandled;
   for (int run = 0; run < kStopRuns; ++run) {
-    const StopResult stop = StoppedScan(report.spec.path, stopAt);
+    const StopResult stop = StoppedScan(report.plan.path, stopAt);
     if (stop.rows != stop.listedWhenHandled || stop.rows < stopAt) {
       throw std::runtime_error(
           Format("Stop handled after %d files left %d rows", stop.listedWhenHandled, stop.rows));
@@ -104,7 +104,7 @@ void TimeStop(FolderReport& report) {
         Format("  %s stop %d: press handled after %.2f ms, scan ended %.2f ms later "
                "(dialog destruction began after %.2f ms and took %.2f ms, the list's "
                "redraw the rest)",
-               report.spec.label.c_str(), run + 1, stop.pressToHandledMs, stop.handledToEndMs,
+               report.plan.label.c_str(), run + 1, stop.pressToHandledMs, stop.handledToEndMs,
                stop.handledToDestroyMs, stop.destroyMs));
   }
   report.stopToEndMs = Maximum(toEnd);
@@ -112,18 +112,18 @@ void TimeStop(FolderReport& report) {
   report.pressToHandledMs = Maximum(toHandled);
 }
 
-FolderReport MeasureFolder(const FolderSpec& spec) {
+FolderReport MeasureFolder(const FolderPlan& plan) {
   FolderReport report;
-  report.spec = spec;
-  report.entries = CountEntries(spec.path);
-  Note(Format("%s: %s, %d entries", spec.label.c_str(), spec.path.c_str(), report.entries));
+  report.plan = plan;
+  report.entries = CountEntries(plan.path);
+  Note(Format("%s: %s, %d entries", plan.label.c_str(), plan.path.c_str(), report.entries));
   TimeRuns(report);
   TimeStop(report);
-  const MemoryResult memory = MemoryPerRowInChild(spec.path);
+  const MemoryResult memory = MemoryPerRowInChild(plan.path);
   // Wine reports no private bytes, only the pagefile-backed (anonymous resident) ones.
   const long long growth = memory.privateGrowth ? memory.privateGrowth : memory.pagefileGrowth;
   if (memory.rows > 0) report.bytesPerRow = static_cast<double>(growth) / memory.rows;
-  Note(Format("  %s memory: private +%lld, pagefile +%lld bytes for %d rows", spec.label.c_str(),
+  Note(Format("  %s memory: private +%lld, pagefile +%lld bytes for %d rows", plan.label.c_str(),
               memory.privateGrowth, memory.pagefileGrowth, memory.rows));
   return report;
 }
@@ -140,7 +140,7 @@ void PrintTable(const std::vector<FolderReport>& reports) {
       "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const FolderReport& r : reports) {
     std::printf("| %s | %d | %d | %d | %.1f | %.1f | %.3f | %.1f | %.0f B | %.1f / %.1f |\n",
-                r.spec.label.c_str(), r.entries, r.rows, r.spec.runs, r.baselineMs, r.scanMs,
+                r.plan.label.c_str(), r.entries, r.rows, r.plan.runs, r.baselineMs, r.scanMs,
                 r.Ratio(), r.rows ? 1000.0 * r.scanMs / r.rows : 0.0, r.bytesPerRow,
                 r.stopToEndMedianMs, r.stopToEndMs);
   }
@@ -149,7 +149,7 @@ void PrintTable(const std::vector<FolderReport>& reports) {
 
 void PrintGrowth(const std::vector<FolderReport>& reports) {
   std::map<std::string, const FolderReport*> byLabel;
-  for (const FolderReport& r : reports) byLabel[r.spec.label] = &r;
+  for (const FolderReport& r : reports) byLabel[r.plan.label] = &r;
   const auto small = byLabel.find("10000");
   const auto large = byLabel.find("50000");
   if (small == byLabel.end() || large == byLabel.end()) return;
@@ -202,7 +202,7 @@ void PrintRefresh(const std::string& folder, int runs) {
 }
 
 struct Options {
-  std::vector<FolderSpec> folders;
+  std::vector<FolderPlan> folders;
   std::string refreshFolder;
   int refreshRuns = 3;
 };
@@ -231,7 +231,7 @@ int Run(int argc, char** argv) {
   }
   const Options options = ParseOptions(argc, argv);
   std::vector<FolderReport> reports;
-  for (const FolderSpec& spec : options.folders) reports.push_back(MeasureFolder(spec));
+  for (const FolderPlan& plan : options.folders) reports.push_back(MeasureFolder(plan));
   PrintTable(reports);
   PrintGrowth(reports);
   PrintGoals(reports);
