@@ -121,7 +121,11 @@ LRESULT CALLBACK TProgressDlg::CountLabelProc(HWND label, UINT message, WPARAM w
   std::string& caption = self->countCaption_;
   switch (message) {
     case WM_SETTEXT:
-      caption = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      try {
+        caption = lParam ? reinterpret_cast<const char*>(lParam) : "";
+      } catch (...) {
+        return FALSE;  // out of memory: the caption stays as it was
+      }
       self->ScheduleCountPaint();
       return TRUE;
     case WM_GETTEXTLENGTH:
