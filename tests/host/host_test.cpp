@@ -108,28 +108,34 @@ TEST(HostRun, AboutBoxIsOwnedByTheHostsVisibleMainWindow) {
   EXPECT_EQ(0u, host.ExitCode());
 }
 
-TEST(HostRun, LibraryWindowIsOwnedByTheHostAndEndsTheRunWhenClosed) {
-  HostProcess host("--run 4");
-  ASSERT_TRUE(host.Started());
-  HWND window =
-      testing_windows::WaitForTopLevelWindow(host.Id(), nullptr, kLibraryCaption, kProcessTimeout);
-  ASSERT_TRUE(window) << "no library window; errors: " << host.Errors();
-  EXPECT_EQ(kHostWindowClass, testing_windows::ClassName(::GetWindow(window, GW_OWNER)));
-  ::PostMessageA(window, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(host.Finish(kProcessTimeout));
-  EXPECT_EQ(0u, host.ExitCode());
+// The host running the library window; closing it must end the host cleanly.
+class LibraryWindowRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host_.Started());
+    window_ = testing_windows::WaitForTopLevelWindow(host_.Id(), nullptr, kLibraryCaption,
+                                                     kProcessTimeout);
+    ASSERT_TRUE(window_) << "no library window; errors: " << host_.Errors();
+  }
+  void TearDown() override {
+    ::PostMessageA(window_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(host_.Finish(kProcessTimeout));
+    EXPECT_EQ(0u, host_.ExitCode());
+  }
+
+  HostProcess host_{"--run 4"};
+  HWND window_ = nullptr;
+};
+
+TEST_F(LibraryWindowRun, IsOwnedByTheHostsMainWindow) {
+  EXPECT_EQ(kHostWindowClass, testing_windows::ClassName(::GetWindow(window_, GW_OWNER)));
 }
 
-TEST(HostRun, PropertiesOfTheSelectedRowOpenFromTheHostsWindow) {
-  HostProcess host("--run 4");
-  ASSERT_TRUE(host.Started());
-  HWND window =
-      testing_windows::WaitForTopLevelWindow(host.Id(), nullptr, kLibraryCaption, kProcessTimeout);
-  ASSERT_TRUE(window) << "no library window; errors: " << host.Errors();
-  HWND list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
+TEST_F(LibraryWindowRun, AltEnterOnARowOpensItsPropertySheet) {
+  HWND list = ::FindWindowExA(window_, nullptr, WC_LISTVIEWA, nullptr);
   const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
   while ((::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0 ||
-          testing_windows::FindTopLevelWindow(host.Id(), nullptr, "Scanning...")) &&
+          testing_windows::FindTopLevelWindow(host_.Id(), nullptr, "Scanning...")) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(50ms);
   }
@@ -140,10 +146,6 @@ TEST(HostRun, PropertiesOfTheSelectedRowOpenFromTheHostsWindow) {
   ::PostMessageA(list, WM_SYSKEYDOWN, VK_RETURN, 1 << 29);
   watcher.Wait();
   EXPECT_TRUE(watcher.Found()) << "no property sheet";
-
-  ::PostMessageA(window, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(host.Finish(kProcessTimeout));
-  EXPECT_EQ(0u, host.ExitCode());
 }
 
 // Every failure below must end the host with a message on its error output:
