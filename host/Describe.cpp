@@ -14,11 +14,14 @@ using libinfo::PlugInLibRecord;
 constexpr std::uint32_t kOfferedKinds[] = {libinfo::kCommandNoOperation, libinfo::kCommandAbout,
                                            libinfo::kCommandRun};
 
-std::string Hex(std::uintptr_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+// Words as 8 hex digits, addresses as wide as this host's code addresses.
+std::string Hex(std::uint64_t value, int digits = 8) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
   return text;
 }
+
+constexpr int kAddressDigits = 2 * sizeof(void*);
 
 std::string Quoted(const char* text) {
   std::string quoted = "\"";
@@ -79,7 +82,9 @@ class RecordPrinter {
   }
 
   void Procedure(const char* name, std::size_t offset) {
-    Line(name, std::to_string(offset), Address(Read(offset)));
+    std::uintptr_t address;
+    std::memcpy(&address, bytes_ + offset, sizeof address);
+    Line(name, std::to_string(offset), Address(address));
   }
 
   void Command(std::size_t item, std::uint32_t kind) {
@@ -96,7 +101,7 @@ class RecordPrinter {
 
   [[nodiscard]] std::string Address(std::uintptr_t address) const {
     if (address == 0) return "0";
-    if (!plugIn_.Contains(address)) return "outside " + Hex(address);
+    if (!plugIn_.Contains(address)) return "outside " + Hex(address, kAddressDigits);
     return "base+" + Hex(address - plugIn_.Base());
   }
 

@@ -19,7 +19,61 @@ void FillWithSentinel(Record& record) noexcept {
   std::memset(&record, kRecordSentinel, sizeof record);
 }
 
+#ifdef _WIN64
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_I386;
+#endif
+
+[[nodiscard]] const char* BitnessOf(WORD machine) noexcept {
+  switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+      return "32-bit (i686)";
+    case IMAGE_FILE_MACHINE_AMD64:
+      return "64-bit (x86-64)";
+    default:
+      return nullptr;
+  }
+}
+
+// The machine field of a PE image, or 0 when the file is not one (the loader
+// then says why in its own words).
+[[nodiscard]] WORD ImageMachine(const std::string& path) noexcept {
+  const libinfo::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+  if (!file) return 0;
+  IMAGE_DOS_HEADER dos{};
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), &dos, sizeof dos, &read, nullptr) || read != sizeof dos ||
+      dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+    return 0;
+  }
+  struct {
+    DWORD signature;
+    IMAGE_FILE_HEADER header;
+  } nt{};
+  if (::SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+      !::ReadFile(file.get(), &nt, sizeof nt, &read, nullptr) || read != sizeof nt ||
+      nt.signature != IMAGE_NT_SIGNATURE) {
+    return 0;
+  }
+  return nt.header.Machine;
+}
+
+// A plug-in built for hosts of the other bitness cannot be loaded into this
+// process; say so in terms the user can act on instead of the loader's
+// "bad image format".
+void RequireOwnBitness(const std::string& path) {
+  const WORD machine = ImageMachine(path);
+  const char* bitness = BitnessOf(machine);
+  if (machine == kOwnMachine || !bitness) return;
+  throw HostError("Cannot load the plug-in \"" + path + "\": it is a " + bitness +
+                  " plug-in, and this host is " + BitnessOf(kOwnMachine) + ". Use the " + bitness +
+                  " plughost.exe for it.");
+}
+
 UniqueModule LoadModule(const std::string& path) {
+  RequireOwnBitness(path);
   UniqueModule module(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module) {
     throw HostError("Cannot load the plug-in \"" + path +

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds the release archive libinfo-VERSION-win32.zip (the plug-in, the
-# stand-in host, README.md and LICENSE) from a clean Release build of the
-# committed tree (HEAD, or the commit given), so edits in progress stay out:
+# Builds the release archives libinfo-VERSION-win32.zip (the plug-in for
+# 32-bit hosts) and libinfo-VERSION-win64.zip (for 64-bit hosts), each with
+# its libinfo.pdl and plughost.exe, README.md and LICENSE, from clean Release
+# builds of the committed tree (HEAD, or the commit given), so edits in
+# progress stay out:
 #   bash scripts/release.sh [COMMIT]
-# The archive lands in the build directory (LIBINFO_RELEASE_BUILD_DIR, by
-# default build-release) and its path is printed. The same sources give the
-# same bytes: the images carry no link time and no build paths, the archive
-# fixed file times (SOURCE_DATE_EPOCH, by default the last commit's time),
-# modes and order.
+# The archives land in the build directory (LIBINFO_RELEASE_BUILD_DIR, by
+# default build-release) and their paths are printed. The same sources give
+# the same bytes: the images carry no link time and no build paths, the
+# archives fixed file times (SOURCE_DATE_EPOCH, by default the last commit's
+# time), modes and order.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LIBINFO_RELEASE_BUILD_DIR:-$root/build-release}
@@ -23,20 +25,26 @@ git -C "$root" archive "$commit" | tar -x -C "$src"
 version=$(sed -n 's/^project(libinfo VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct "$commit")}
 
-paths="-ffile-prefix-map=$src=. -ffile-prefix-map=$build=build"
-link="-static -s -Wl,--no-insert-timestamp"
-cmake -S "$src" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DLIBINFO_TESTS=OFF \
-  -DCMAKE_C_FLAGS="$paths" -DCMAKE_CXX_FLAGS="$paths" \
-  -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" >/dev/null
-make -C "$build" -j"$(nproc)" --no-print-directory libinfo plughost >/dev/null
-"$src/scripts/check-imports.sh" "$build/bin/libinfo.pdl" >/dev/null
+package() {
+  local arch=$1 name=$2 out=$build/$1
+  local paths="-ffile-prefix-map=$src=. -ffile-prefix-map=$out=build"
+  local link="-static -s -Wl,--no-insert-timestamp"
+  cmake -S "$src" -B "$out" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch -DCMAKE_BUILD_TYPE=Release \
+    -DLIBINFO_TESTS=OFF -DCMAKE_C_FLAGS="$paths" -DCMAKE_CXX_FLAGS="$paths" \
+    -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" >/dev/null
+  make -C "$out" -j"$(nproc)" --no-print-directory libinfo plughost >/dev/null
+  "$src/scripts/check-image.sh" $arch "$out/bin/libinfo.pdl" >/dev/null
 
-stage=$build/stage
-mkdir -p "$stage"
-cp "$build/bin/libinfo.pdl" "$build/bin/plughost.exe" "$src/README.md" "$src/LICENSE" "$stage/"
-chmod 644 "$stage"/*
-TZ=UTC touch -d "@$epoch" "$stage"/*
-archive=$build/libinfo-$version-win32.zip
-rm -f "$archive"
-(cd "$stage" && LC_ALL=C ls | LC_ALL=C sort | TZ=UTC zip -X -D -q -@ "$archive")
-echo "$archive"
+  local stage=$out/stage
+  mkdir -p "$stage"
+  cp "$out/bin/libinfo.pdl" "$out/bin/plughost.exe" "$src/README.md" "$src/LICENSE" "$stage/"
+  chmod 644 "$stage"/*
+  TZ=UTC touch -d "@$epoch" "$stage"/*
+  local archive=$build/libinfo-$version-$name.zip
+  rm -f "$archive"
+  (cd "$stage" && LC_ALL=C ls | LC_ALL=C sort | TZ=UTC zip -X -D -q -@ "$archive")
+  echo "$archive"
+}
+
+package i686 win32
+package x86-64 win64

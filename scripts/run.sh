@@ -1,37 +1,94 @@
 #!/usr/bin/env bash
-# Builds the plug-in and the stand-in host, then runs the host with the
-# plug-in under Wine. With a display (DISPLAY set) the host's window opens
-# there and the script ends when it is closed. Without one, the host runs on
-# a private Xvfb and opens the library window; a screenshot of that screen is
-# saved and its path printed, then everything is shut down.
-set -euo pipefail
+# Builds the plug-in and the stand-in host of one architecture, then runs the
+# host with the plug-in under the Wine of that architecture:
+#   bash scripts/run.sh [--arch i686|x86-64]
+# Without --arch: i686 where the kernel runs 32-bit programs, x86-64
+# otherwise. With a display (DISPLAY set) the host's window opens there and
+# the script ends when it is closed. Without one, the host runs on a private
+# Xvfb and opens the library window; once the window shows the scanned list,
+# a screenshot is saved and its path printed. Any failure exits non-zero and
+# says what failed.
+set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${LIBINFO_BUILD_DIR:-$root/build}
+. "$root/scripts/wine-arch.sh"
+window_seconds=90  # start-up and the scan of the system directory
+
+fail() {
+  echo "run.sh: $*" >&2
+  exit 1
+}
+
+arch=""
+case "${1:-}" in
+  --arch) arch=${2:-} ;;
+  "") ;;
+  *) echo "usage: bash scripts/run.sh [--arch i686|x86-64]" >&2; exit 2 ;;
+esac
+case $arch in
+  i686|x86-64) ;;
+  "")
+    if reason=$(kernel_runs_i386); then
+      arch=i686
+    else
+      arch=x86-64
+      echo "run.sh: running the x86-64 plug-in: $reason"
+    fi ;;
+  *) echo "usage: bash scripts/run.sh [--arch i686|x86-64]" >&2; exit 2 ;;
+esac
+if [ $arch = i686 ] && ! reason=$(kernel_runs_i386); then
+  fail "cannot run the i686 plug-in: $reason (try --arch x86-64)"
+fi
+echo "run.sh: architecture $arch"
+
+build=${LIBINFO_BUILD_DIR:-$root/build}/$arch
 wine_dir=$build/wine
-settle_seconds=6  # start-up, the scan of the system directory, drawing
+bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
+cmake -S "$root" -B "$build" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch >/dev/null \
+  || fail "configuring the $arch build failed"
+make -C "$build" -j"$(nproc)" --no-print-directory libinfo plughost || fail "the build failed"
+"$root/scripts/check-image.sh" $arch "$build/bin/libinfo.pdl" || fail "the plug-in is not usable"
 
-bash "$root/scripts/bootstrap.sh"
-cmake -S "$root" -B "$build" -G "Unix Makefiles" >/dev/null
-make -C "$build" -j"$(nproc)" --no-print-directory libinfo plughost
-"$root/scripts/check-imports.sh" "$build/bin/libinfo.pdl"
-
-"$root/scripts/wine-env.sh" up "$wine_dir"
-trap '"$root/scripts/wine-env.sh" down "$wine_dir"' EXIT
+"$root/scripts/wine-env.sh" up "$wine_dir" $arch || fail "Wine ($arch) could not be brought up"
+trap '"$root/scripts/wine-env.sh" down "$wine_dir" $arch' EXIT
 host=$build/bin/plughost.exe
 
 if [ ! -f "$wine_dir/display" ]; then
-  "$root/scripts/wine-run.sh" "$wine_dir" "$host"
-  exit
+  "$root/scripts/wine-run.sh" "$wine_dir" $arch "$host" || fail "plughost.exe ended with status $?"
+  exit 0
 fi
 
 display=$(cat "$wine_dir/display")
-"$root/scripts/wine-run.sh" "$wine_dir" "$host" --run 4 &
-sleep "$settle_seconds"
+log=$build/run.log
+"$root/scripts/wine-run.sh" "$wine_dir" $arch "$host" --run 4 >"$log" 2>&1 &
+host_pid=$!
+
+# The library window is up, and the scan over, once the window exists and
+# the "Scanning..." dialog has gone.
+windows() { xwininfo -root -tree -display "$display" 2>/dev/null; }
+shown=0
+for _ in $(seq $((window_seconds * 2))); do
+  kill -0 $host_pid 2>/dev/null || break
+  tree=$(windows)
+  if grep -q '"System Library Info"' <<<"$tree" && ! grep -q '"Scanning..."' <<<"$tree"; then
+    shown=1
+    break
+  fi
+  sleep 0.5
+done
+if [ $shown = 0 ]; then
+  if ! kill -0 $host_pid 2>/dev/null; then
+    wait $host_pid
+    fail "plughost.exe ended (status $?) before the library window appeared: $(tail -n 3 "$log")"
+  fi
+  fail "the library window did not appear within $window_seconds s"
+fi
+sleep 1  # the list's last paint
+
 shot=$build/screenshot.png
-import -window root -display "$display" "$shot"
-# Only the windows, not the empty screen around them.
-convert "$shot" -trim +repage "$shot"
+rm -f "$shot"
+import -window root -display "$display" "$shot" 2>>"$log" || fail "taking the screenshot failed"
+# Only the windows, not the empty screen around them; an empty screen has
+# nothing to trim to and fails here.
+convert "$shot" -trim +repage "$shot" 2>>"$log" || fail "the screenshot shows nothing"
+[ -s "$shot" ] || fail "the screenshot $shot is missing or empty"
 echo "screenshot: $shot"
-# Ending the prefix's wineserver ends the host and the window with it.
-"$root/scripts/wine-env.sh" down "$wine_dir"
-wait || true

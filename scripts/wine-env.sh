@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Brings up (or down) what the Windows programs need for one run:
-#   wine-env.sh up|down WINE_DIR
-# up: an Xvfb display when none is present, a private 32-bit prefix (created
-# once), and a persistent wineserver so each program starts fast.
+# Brings up (or down) what the Windows programs of one architecture need:
+#   wine-env.sh up|down WINE_DIR ARCH
+# up: an Xvfb display when none is present, a private prefix of the
+# architecture (created once), and a persistent wineserver so each program
+# starts fast. Every step is bounded in time and a failure says what failed.
 set -u
-action=$1 dir=$2
-export WINEPREFIX=$dir/prefix WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES=mscoree,mshtml=
+action=$1 dir=$2 arch=$3
+. "$(dirname "$0")/wine-arch.sh"
+wine_select "$arch" || exit 2
+export WINEPREFIX=$dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 mkdir -p "$dir"
+
+fail() {
+  echo "wine-env ($arch): $*" >&2
+  exit 1
+}
 
 start_display() {
   rm -f "$dir/display" "$dir/xvfb.pid"
@@ -22,39 +30,47 @@ start_display() {
     done
     kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
   done
-  echo "wine-env: could not start Xvfb" >&2
-  return 1
+  fail "could not start Xvfb (see $dir/xvfb.log)"
+}
+
+# Wine's own reason when it cannot start at all, in one line.
+wine_reason() {
+  grep -v '^\s*$' "$1" 2>/dev/null | tail -n 1
 }
 
 make_prefix() {
   [ -f "$WINEPREFIX/.libinfo-ready" ] && return 0
   rm -rf "$WINEPREFIX"
-  wineboot -i >"$dir/wineboot.log" 2>&1
+  timeout 300 "$WINE" wineboot -i >"$dir/wineboot.log" 2>&1 \
+    || fail "Wine ($WINE) could not create the prefix $WINEPREFIX: $(wine_reason "$dir/wineboot.log")"
   # No window manager under Xvfb: unmanaged windows avoid a stall on every hide.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$dir/wineboot.log" 2>&1
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$dir/wineboot.log" 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     >>"$dir/wineboot.log" 2>&1
   # Wine's own fonts (MS Sans Serif, the caption-button symbols) are not
   # picked up from the system's copy here; give the prefix its own.
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  wineserver -w
+  timeout 120 "$WINESERVER" -w
   touch "$WINEPREFIX/.libinfo-ready"
 }
 
 case $action in
   up)
-    start_display || exit 1
+    start_display
     [ -f "$dir/display" ] && export DISPLAY=$(cat "$dir/display")
     make_prefix
-    wineserver -p >"$dir/wineserver.log" 2>&1
+    # Fails harmlessly when the prefix's server already runs; the next
+    # program is the real check that Wine works.
+    "$WINESERVER" -p >"$dir/wineserver.log" 2>&1
     # Start the prefix's own services now, with output to files, not to a test's pipe.
-    wine cmd /c exit >"$dir/warmup.log" 2>&1 </dev/null
+    timeout 120 "$WINE" cmd /c exit >"$dir/warmup.log" 2>&1 </dev/null \
+      || fail "Wine ($WINE) could not run a program: $(wine_reason "$dir/warmup.log")"
     ;;
   down)
-    wineserver -k >/dev/null 2>&1
+    "$WINESERVER" -k >/dev/null 2>&1
     if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null; fi
     rm -f "$dir/display" "$dir/xvfb.pid"
     ;;
-  *) echo "usage: wine-env.sh up|down WINE_DIR" >&2; exit 2 ;;
+  *) echo "usage: wine-env.sh up|down WINE_DIR ARCH" >&2; exit 2 ;;
 esac
 exit 0

@@ -51,8 +51,14 @@ struct PlugInItemRecord {
 };
 #pragma pack(pop)
 
-static_assert(sizeof(void*) == 4, "the host records hold 32-bit code addresses");
-static_assert(sizeof(PlugInLibRecord) == 824);
+// Both layouts are the same packed records; only the code addresses differ
+// in width (4 bytes for 32-bit hosts, 8 for 64-bit hosts), which moves the
+// two words after the item query (named for their 32-bit offsets) by 4.
+constexpr std::size_t kCodeAddressSize = sizeof(void*);
+static_assert(kCodeAddressSize == 4 || kCodeAddressSize == 8);
+constexpr std::size_t kWidening = kCodeAddressSize - 4;
+
+static_assert(sizeof(PlugInLibRecord) == 824 + kWidening);
 static_assert(offsetof(PlugInLibRecord, fileName) == 4);
 static_assert(offsetof(PlugInLibRecord, word268) == 268);
 static_assert(offsetof(PlugInLibRecord, word272) == 272);
@@ -61,10 +67,10 @@ static_assert(offsetof(PlugInLibRecord, copyright) == 280);
 static_assert(offsetof(PlugInLibRecord, word804) == 804);
 static_assert(offsetof(PlugInLibRecord, word808) == 808);
 static_assert(offsetof(PlugInLibRecord, itemQuery) == 812);
-static_assert(offsetof(PlugInLibRecord, word816) == 816);
-static_assert(offsetof(PlugInLibRecord, word820) == 820);
+static_assert(offsetof(PlugInLibRecord, word816) == 816 + kWidening);
+static_assert(offsetof(PlugInLibRecord, word820) == 820 + kWidening);
 
-static_assert(sizeof(PlugInItemRecord) == 1596);
+static_assert(sizeof(PlugInItemRecord) == 1596 + kWidening);
 static_assert(offsetof(PlugInItemRecord, name) == 4);
 static_assert(offsetof(PlugInItemRecord, description) == 265);
 static_assert(offsetof(PlugInItemRecord, word528) == 528);
@@ -72,6 +78,7 @@ static_assert(offsetof(PlugInItemRecord, caption) == 532);
 static_assert(offsetof(PlugInItemRecord, secondCaption) == 793);
 static_assert(offsetof(PlugInItemRecord, word1576) == 1576);
 static_assert(offsetof(PlugInItemRecord, word1580) == 1580);
+static_assert(offsetof(PlugInItemRecord, hostGap3) == 1584);
 static_assert(offsetof(PlugInItemRecord, commandQuery) == 1592);
 
 // Item query answers.

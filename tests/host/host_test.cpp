@@ -57,8 +57,9 @@ TEST(HostDescribe, ShowsTheRecordsOfTheBuiltPlugIn) {
       {"lib.copyright@280", "\"" LIBINFO_COPYRIGHT "\""},
       {"lib.word804@804", "1 (0x00000001)"},
       {"lib.word808@808", "98304 (0x00018000)"},
-      {"lib.word816@816", "0 (0x00000000)"},
-      {"lib.word820@820", "0 (0x00000000)"},
+      // The two words after the item query sit 4 bytes later behind an 8-byte address.
+      {sizeof(void*) == 8 ? "lib.word816@820" : "lib.word816@816", "0 (0x00000000)"},
+      {sizeof(void*) == 8 ? "lib.word820@824" : "lib.word820@820", "0 (0x00000000)"},
       {"items", "1"},
       {"item1.name@4", "\"Libraries Information Plug-In\""},
       {"item1.description@265",
@@ -173,6 +174,21 @@ INSTANTIATE_TEST_SUITE_P(
                     BadStart{"--describe C:\\windows\\system32\\version.dll",
                              "does not export InitPlugInLib"},
                     BadStart{"--run 3", "no command of kind 3"}, BadStart{"--run four", "usage"}));
+
+// A 64-bit host cannot load a 32-bit plug-in and the other way round; the
+// user is told which is which instead of the loader's "bad format".
+TEST(HostFailure, PlugInOfTheOtherBitnessIsRefusedByName) {
+  HostProcess host("--describe \"" + host_testing::BinDirectory() +
+                   "fixtures\\other_bitness.pdl\"");
+  ASSERT_TRUE(host.Finish(kProcessTimeout)) << "the host hung";
+  EXPECT_EQ(1u, host.ExitCode());
+  const bool host64 = sizeof(void*) == 8;
+  EXPECT_THAT(host.Errors(), HasSubstr(host64 ? "it is a 32-bit (i686) plug-in"
+                                              : "it is a 64-bit (x86-64) plug-in"));
+  EXPECT_THAT(host.Errors(),
+              HasSubstr(host64 ? "this host is 64-bit (x86-64)" : "this host is 32-bit (i686)"));
+  EXPECT_EQ("", host.Output());
+}
 
 TEST(HostFailure, FileThatIsNoProgramIsRefused) {
   const host_testing::NonProgramFile file;

@@ -20,6 +20,21 @@ using libinfo::PlugInLibRecord;
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The two layouts hosts pass: the same packed records, with code addresses
+// of 4 bytes (32-bit hosts) or 8 bytes (64-bit hosts). The wider address
+// moves the two host words that follow the item query.
+struct Layout {
+  std::size_t librarySize;
+  std::size_t itemSize;
+  std::size_t addressWidth;
+  std::size_t wordAfterItemQuery;
+  std::size_t lastWord;
+};
+constexpr Layout kHost32{824, 1596, 4, 816, 820};
+constexpr Layout kHost64{828, 1600, 8, 820, 824};
+// Each build is checked against the layout of the hosts it is built for.
+constexpr Layout kLayout = sizeof(void*) == 8 ? kHost64 : kHost32;
+
 constexpr char kItemName[] = "Libraries Information Plug-In";
 constexpr char kItemDescription[] =
     "System libraries version information plug-in for Orvenna Harbor";
@@ -55,7 +70,11 @@ class Image {
     return *this;
   }
   Image& Address(std::size_t offset, const void* address) {
-    return Word(offset, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address)));
+    const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address));
+    for (std::size_t i = 0; i < kLayout.addressWidth; ++i) {
+      bytes_.at(offset + i) = (value >> (8 * i)) & 0xFF;
+    }
+    return *this;
   }
   [[nodiscard]] const Bytes& bytes() const { return bytes_; }
 
@@ -75,7 +94,7 @@ std::string Differences(const Bytes& actual, const Bytes& expected) {
 }
 
 Bytes ExpectedLibraryRecord(std::uint8_t sentinel) {
-  return Image(824, sentinel)
+  return Image(kLayout.librarySize, sentinel)
       .Text(4, "libinfo.pdl")
       .Word(268, 1)
       .Word(272, 0)
@@ -84,13 +103,13 @@ Bytes ExpectedLibraryRecord(std::uint8_t sentinel) {
       .Word(804, 1)
       .Word(808, 98304)
       .Address(812, reinterpret_cast<const void*>(&ItemQuery))
-      .Word(816, 0)
-      .Word(820, 0)
+      .Word(kLayout.wordAfterItemQuery, 0)
+      .Word(kLayout.lastWord, 0)
       .bytes();
 }
 
 Bytes ExpectedItemRecord(std::uint8_t sentinel) {
-  return Image(1596, sentinel)
+  return Image(kLayout.itemSize, sentinel)
       .Text(4, kItemName)
       .Text(265, kItemDescription)
       .Word(528, 5)
@@ -100,6 +119,13 @@ Bytes ExpectedItemRecord(std::uint8_t sentinel) {
       .Word(1580, 65536)
       .Address(1592, reinterpret_cast<const void*>(&CommandQuery))
       .bytes();
+}
+
+TEST(RecordLayout, IsTheOneOfHostsOfThisBitness) {
+  EXPECT_EQ(kLayout.librarySize, sizeof(PlugInLibRecord));
+  EXPECT_EQ(kLayout.itemSize, sizeof(PlugInItemRecord));
+  EXPECT_EQ(kLayout.addressWidth, sizeof(PlugInLibRecord::itemQuery));
+  EXPECT_EQ(kLayout.addressWidth, sizeof(PlugInItemRecord::commandQuery));
 }
 
 // Zero and 0xFF as sentinels catch a missing terminator or a word written

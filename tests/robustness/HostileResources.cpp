@@ -226,12 +226,14 @@ const char* NameOf(Damage damage) {
   return kNames[static_cast<size_t>(damage)];
 }
 
+// The template is built by the same compiler as this program, so its headers
+// are of this build's kind (PE32 or PE32+).
 VersionDllTemplate::VersionDllTemplate(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   file_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   const auto dos = Read<IMAGE_DOS_HEADER>(file_, 0);
-  const auto nt = Read<IMAGE_NT_HEADERS32>(file_, dos.e_lfanew);
-  const size_t sections = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+  const auto nt = Read<IMAGE_NT_HEADERS>(file_, dos.e_lfanew);
+  const size_t sections = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                           nt.FileHeader.SizeOfOptionalHeader;
   const auto toFile = [&](DWORD rva) -> size_t {
     for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {

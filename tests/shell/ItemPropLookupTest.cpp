@@ -135,7 +135,10 @@ TEST_F(ShellLookup, InvocationRecordCarriesOnlyVerbOwnerAndShowState) {
   ASSERT_TRUE(Show("C:\\dir\\file.txt"));
 
   const CMINVOKECOMMANDINFO& record = menu.received;
-  EXPECT_EQ(36u, record.cbSize);
+  // The record's size as the shell of each bitness knows it: 36 bytes with
+  // 32-bit pointers and handles, 56 with 64-bit ones.
+  constexpr DWORD kRecordSize = sizeof(void*) == 8 ? 56u : 36u;
+  EXPECT_EQ(kRecordSize, record.cbSize);
   EXPECT_EQ(0u, record.fMask);
   EXPECT_EQ(kSomeOwner, record.hwnd);
   EXPECT_EQ("properties", menu.verb);
