@@ -12,8 +12,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   fresh_arch=1
 fi
 
-for p in g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 wine wine32:i386 \
-         xvfb xauth x11-utils cmake googletest imagemagick clang-format zip fonts-wine; do
+# Both cross compilers and both Wines: the x86-64 one runs on every x86-64
+# kernel, the i686 one where the kernel runs 32-bit programs (it installs
+# everywhere, and the scripts find out whether it can run).
+for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686 \
+         binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth x11-utils cmake \
+         googletest imagemagick clang-format zip fonts-wine; do
   have_pkg "$p" || need+=("$p")
 done
 
