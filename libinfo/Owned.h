@@ -68,6 +68,12 @@ inline void ImageList(HIMAGELIST h) noexcept {
 inline void Module(HMODULE h) noexcept {
   ::FreeLibrary(h);
 }
+inline void Menu(HMENU h) noexcept {
+  ::DestroyMenu(h);
+}
+inline void Global(HGLOBAL h) noexcept {
+  ::GlobalFree(h);
+}
 }  // namespace close
 
 using UniqueFind = Owned<HANDLE, close::Find, -1>;
@@ -79,5 +85,7 @@ using UniqueBitmap = Owned<HBITMAP, close::GdiObject>;
 using UniqueIcon = Owned<HICON, close::Icon>;
 using UniqueImageList = Owned<HIMAGELIST, close::ImageList>;
 using UniqueModule = Owned<HMODULE, close::Module>;
+using UniqueMenu = Owned<HMENU, close::Menu>;
+using UniqueGlobal = Owned<HGLOBAL, close::Global>;
 
 }  // namespace libinfo
