@@ -1,10 +1,15 @@
 #include "window/SysLibMain.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <iterator>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "Failure.h"
 #include "res/resource.h"
@@ -13,6 +18,7 @@
 #include "window/Application.h"
 #include "window/Paths.h"
 #include "window/PrgsDlg.h"
+#include "window/RowText.h"
 
 namespace libinfo {
 
@@ -25,6 +31,12 @@ constexpr int kPanel2Width = 22;
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
 constexpr std::chrono::milliseconds kDefaultPumpInterval{50};
+// The position WM_CONTEXTMENU carries when the keyboard asked for the menu:
+// both coordinates -1, whether or not the upper half of the word is set.
+constexpr LPARAM kFromKeyboard = -1;
+// Bit 29 of a key message: Alt was down.
+constexpr LPARAM kAltContext = LPARAM{1} << 29;
+constexpr char kCaption[] = "System Library Info";
 
 struct Column {
   const char* caption;
@@ -35,6 +47,8 @@ constexpr Column kColumns[] = {{"Library filename", 150},
                                {"Library product name", 150},
                                {"File version", 90},
                                {"Product version", 90}};
+
+constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
 const char* HintFor(UINT_PTR command) {
   switch (command) {
@@ -123,18 +137,144 @@ class PumpSchedule {
   Clock::time_point last_;
 };
 
+bool FromKeyboard(LPARAM at) noexcept {
+  return GET_X_LPARAM(at) == -1 && GET_Y_LPARAM(at) == -1;
+}
+
+bool KeyDown(int key) noexcept {
+  return ::GetKeyState(key) < 0;
+}
+
+// Reads cells of one list through one buffer that grows to the longest text,
+// so reading every row costs one message per cell and no allocation.
+class CellReader {
+ public:
+  explicit CellReader(HWND list) : list_(list), buffer_(256) {}
+
+  // Valid until the next read.
+  [[nodiscard]] std::string_view Read(int row, int column) {
+    for (;;) {
+      LVITEMA cell{};
+      cell.iSubItem = column;
+      cell.pszText = buffer_.data();
+      cell.cchTextMax = static_cast<int>(buffer_.size());
+      const auto length = static_cast<std::size_t>(
+          ::SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell)));
+      // A text that fills the buffer may have been cut short: read it again
+      // with more room, up to the longest text a version resource can hold.
+      if (length + 1 < buffer_.size() || buffer_.size() >= kLongest) {
+        return {cell.pszText, std::min(length, buffer_.size() - 1)};
+      }
+      buffer_.resize(buffer_.size() * 2);
+    }
+  }
+
+ private:
+  static constexpr std::size_t kLongest = std::size_t{1} << 17;
+  HWND list_;
+  std::vector<char> buffer_;
+};
+
+void AppendRowCells(RowTextBuilder& text, CellReader& reader, int row) {
+  for (int column = 0; column < kColumnCount; ++column) text.Cell(reader.Read(row, column));
+  text.EndLine();
+}
+
+UniqueMenu CreateRowMenu(bool rowSelected) {
+  UniqueMenu menu(::CreatePopupMenu());
+  if (!menu) ThrowLastError("CreatePopupMenu");
+  const UINT rowItem = MF_STRING | (rowSelected ? MF_ENABLED : MF_GRAYED);
+  const bool built =
+      ::AppendMenuA(menu.get(), rowItem, TSysLibInfoWin::miProperties, "&Properties\tAlt+Enter") &&
+      ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) &&
+      ::AppendMenuA(menu.get(), rowItem, TSysLibInfoWin::miCopy, "&Copy\tCtrl+C") &&
+      ::AppendMenuA(menu.get(), MF_STRING, TSysLibInfoWin::miCopyAll, "Copy &all rows") &&
+      ::SetMenuDefaultItem(menu.get(), TSysLibInfoWin::miProperties, FALSE);
+  if (!built) ThrowLastError("AppendMenu");
+  return menu;
+}
+
+std::wstring WideText(std::string_view ansi) {
+  if (ansi.empty()) return {};
+  const int size = static_cast<int>(ansi.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+  if (length <= 0) ThrowLastError("MultiByteToWideChar");
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
+  return wide;
+}
+
+// A movable block holding the text and its terminator, as the clipboard takes it.
+template <typename Char>
+UniqueGlobal GlobalCopy(std::basic_string_view<Char> text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(Char);
+  UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!block) throw Failure("There is not enough memory to copy the rows.");
+  auto* data = static_cast<Char*>(::GlobalLock(block.get()));
+  if (!data) ThrowLastError("GlobalLock");
+  std::memcpy(data, text.data(), text.size() * sizeof(Char));
+  data[text.size()] = Char{};
+  ::GlobalUnlock(block.get());
+  return block;
+}
+
+// Holds the clipboard open for its lifetime, if it could be opened at all.
+class ClipboardSession {
+ public:
+  explicit ClipboardSession(HWND owner) noexcept {
+    // A program that watches the clipboard opens it for a moment after every
+    // change; a few short tries spare the user a message for that.
+    for (int attempt = 0; attempt < kAttempts && !open_; ++attempt) {
+      if (attempt > 0) ::Sleep(kPauseMs);
+      open_ = ::OpenClipboard(owner) != FALSE;
+    }
+  }
+  ClipboardSession(const ClipboardSession&) = delete;
+  ClipboardSession& operator=(const ClipboardSession&) = delete;
+  ~ClipboardSession() {
+    if (open_) ::CloseClipboard();
+  }
+  [[nodiscard]] bool IsOpen() const noexcept { return open_; }
+
+ private:
+  static constexpr int kAttempts = 5;
+  static constexpr DWORD kPauseMs = 20;
+  bool open_ = false;
+};
+
+void PutOnClipboard(UINT format, UniqueGlobal block) {
+  if (!::SetClipboardData(format, block.get())) ThrowLastError("SetClipboardData");
+  (void)block.release();  // the clipboard owns it now
+}
+
+// False, with the clipboard untouched, when another program holds it. Both
+// blocks are ready before the clipboard is emptied, so running out of memory
+// cannot leave it empty either.
+[[nodiscard]] bool PutTextOnClipboard(HWND owner, const std::string& ansi) {
+  UniqueGlobal unicode = GlobalCopy<wchar_t>(WideText(ansi));
+  UniqueGlobal narrow = GlobalCopy<char>(ansi);
+  const ClipboardSession clipboard(owner);
+  if (!clipboard.IsOpen()) return false;
+  if (!::EmptyClipboard()) ThrowLastError("EmptyClipboard");
+  PutOnClipboard(CF_UNICODETEXT, std::move(unicode));
+  PutOnClipboard(CF_TEXT, std::move(narrow));
+  return true;
+}
+
 }  // namespace
 
 ScopedScanPumpInterval::ScopedScanPumpInterval(std::chrono::milliseconds interval)
     : previous_(std::exchange(PumpInterval(), interval)) {}
 
-ScopedScanPumpInterval::~ScopedScanPumpInterval() { PumpInterval() = previous_; }
+ScopedScanPumpInterval::~ScopedScanPumpInterval() {
+  PumpInterval() = previous_;
+}
 
 TSysLibInfoWin::TSysLibInfoWin() : font_(FormFont()) {
   CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)},
-               "System Library Info", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT,
-               CW_USEDEFAULT, 550, 375);
+               kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+               550, 375);
   CreateControls();
   FormCreate();
 }
@@ -161,7 +301,7 @@ void TSysLibInfoWin::tbRefreshClick() {
 }
 
 void TSysLibInfoWin::ToolButton1Click() {
-  const int selected = ListView_GetNextItem(lvLibList, -1, LVNI_SELECTED);
+  const int selected = SelectedRow();
   if (selected < 0) return;
   // The caption as it reads now: the user may have edited it, even into a
   // pattern that selects several files.
@@ -326,13 +466,122 @@ int TSysLibInfoWin::RowCount() const noexcept {
 }
 
 std::string TSysLibInfoWin::CellText(int row, int column) const {
-  char buffer[1024] = {};
-  LVITEMA cell{};
-  cell.iSubItem = column;
-  cell.pszText = buffer;
-  cell.cchTextMax = sizeof buffer;
-  ::SendMessageA(lvLibList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
-  return buffer;
+  CellReader reader(lvLibList);
+  return std::string(reader.Read(row, column));
+}
+
+int TSysLibInfoWin::SelectedRow() const noexcept {
+  return ListView_GetNextItem(lvLibList, -1, LVNI_SELECTED);
+}
+
+std::string TSysLibInfoWin::SelectedRowText() const {
+  const int selected = SelectedRow();
+  if (selected < 0) return {};
+  RowTextBuilder text;
+  CellReader reader(lvLibList);
+  AppendRowCells(text, reader, selected);
+  return text.Take();
+}
+
+std::string TSysLibInfoWin::AllRowsText() const {
+  constexpr std::size_t kTypicalLineBytes = 96;
+  const int rows = RowCount();
+  RowTextBuilder text;
+  text.Reserve((static_cast<std::size_t>(rows) + 1) * kTypicalLineBytes);
+  for (const Column& column : kColumns) text.Cell(TrimTrailingSpaces(column.caption));
+  text.EndLine();
+  CellReader reader(lvLibList);
+  for (int row = 0; row < rows; ++row) AppendRowCells(text, reader, row);
+  return text.Take();
+}
+
+void TSysLibInfoWin::miCopyClick() {
+  if (scanning_ || SelectedRow() < 0) return;
+  CopyToClipboard(SelectedRowText());
+}
+
+void TSysLibInfoWin::miCopyAllClick() {
+  if (scanning_) return;  // the list is being refilled and is not complete yet
+  CopyToClipboard(AllRowsText());
+}
+
+void TSysLibInfoWin::CopyToClipboard(const std::string& text) {
+  if (PutTextOnClipboard(Handle(), text)) return;
+  ::MessageBoxA(Handle(),
+                "Another program is using the clipboard, so nothing was copied.\n"
+                "Try again when it has finished.",
+                kCaption, MB_OK | MB_ICONWARNING);
+}
+
+void TSysLibInfoWin::OpenRowMenu(HWND source, LPARAM at) {
+  if (scanning_) return;  // the list is being refilled
+  POINT point{};
+  if (FromKeyboard(at)) {
+    point = SelectedRowMenuPoint();
+  } else {
+    point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    // A click on the column headers leaves the selection as it is.
+    if (source == lvLibList) SelectRowAt(point);
+  }
+  ShowRowMenu(point);
+}
+
+// The menu acts on the selected row, so a right-click selects the row under
+// it, or none when it hits no row.
+void TSysLibInfoWin::SelectRowAt(POINT screenPoint) noexcept {
+  LVHITTESTINFO hit{};
+  hit.pt = screenPoint;
+  ::ScreenToClient(lvLibList, &hit.pt);
+  const int row = ListView_SubItemHitTest(lvLibList, &hit);
+  if (row < 0) {
+    ListView_SetItemState(lvLibList, -1, 0, LVIS_SELECTED);
+    return;
+  }
+  ListView_SetItemState(lvLibList, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// Just below the selected row's caption, or below the column headers when no
+// row is selected.
+POINT TSysLibInfoWin::SelectedRowMenuPoint() noexcept {
+  POINT at{};
+  RECT header{};
+  if (::GetWindowRect(ListView_GetHeader(lvLibList), &header)) at.y = header.bottom - header.top;
+  const int selected = SelectedRow();
+  RECT caption{};
+  if (selected >= 0 && ListView_EnsureVisible(lvLibList, selected, FALSE) &&
+      ListView_GetItemRect(lvLibList, selected, &caption, LVIR_LABEL)) {
+    at = {caption.left, caption.bottom};
+  }
+  ::ClientToScreen(lvLibList, &at);
+  return at;
+}
+
+void TSysLibInfoWin::ShowRowMenu(POINT screenPoint) {
+  const UniqueMenu menu = CreateRowMenu(SelectedRow() >= 0);
+  const int command =
+      static_cast<int>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
+                                        screenPoint.y, 0, Handle(), nullptr));
+  RunCommand(command);
+}
+
+void TSysLibInfoWin::RunCommand(int command) {
+  switch (command) {
+    case tbRefresh:
+      tbRefreshClick();
+      break;
+    case ToolButton1:
+    case miProperties:
+      ToolButton1Click();
+      break;
+    case miCopy:
+      miCopyClick();
+      break;
+    case miCopyAll:
+      miCopyAllClick();
+      break;
+    default:
+      break;  // a dismissed menu, or a command that is not ours
+  }
 }
 
 void TSysLibInfoWin::StartLabelEdit() {
@@ -350,32 +599,53 @@ void TSysLibInfoWin::OnClose() {
 }
 
 bool TSysLibInfoWin::PreTranslateMessage(MSG& msg) noexcept {
-  const bool editing = ListView_GetEditControl(lvLibList) != nullptr;
-  if (editing || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
-  const bool alt = msg.message == WM_SYSKEYDOWN;
+  // The editor keeps its own keys, Ctrl+C and the menu key among them.
+  if (ListView_GetEditControl(lvLibList) != nullptr) return false;
   try {
-    switch (msg.wParam) {
-      case VK_F5:
-        if (alt) return false;
-        tbRefreshClick();
-        return true;
-      case VK_F2:
-        if (alt) return false;
-        StartLabelEdit();
-        return true;
-      case VK_RETURN:
-        if (!alt) return false;
-        ToolButton1Click();
-        return true;
-      case VK_ESCAPE:
-        ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
-        return true;
-      default:
-        return false;
-    }
+    return HandleKey(msg);
   } catch (...) {
     Application().ShowException(CurrentExceptionText());
     return true;
+  }
+}
+
+bool TSysLibInfoWin::HandleKey(const MSG& msg) {
+  // The menu key opens the menu when pressed; its release must not open it
+  // a second time through the default handling.
+  if (msg.message == WM_KEYUP) return msg.wParam == VK_APPS;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  const bool alt = msg.message == WM_SYSKEYDOWN;
+  switch (msg.wParam) {
+    case VK_F5:
+      if (alt) return false;
+      tbRefreshClick();
+      return true;
+    case VK_F2:
+      if (alt) return false;
+      StartLabelEdit();
+      return true;
+    case VK_RETURN:
+      if (!alt) return false;
+      ToolButton1Click();
+      return true;
+    case VK_ESCAPE:
+      ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
+      return true;
+    case 'C':
+      // Ctrl+Alt is AltGr on many keyboards: a character, not a command.
+      if (alt || !KeyDown(VK_CONTROL) || KeyDown(VK_MENU)) return false;
+      miCopyClick();
+      return true;
+    case VK_APPS:
+      OpenRowMenu(lvLibList, kFromKeyboard);
+      return true;
+    case VK_F10:
+      // F10 comes as a system key even without Alt.
+      if ((msg.lParam & kAltContext) || !KeyDown(VK_SHIFT)) return false;
+      OpenRowMenu(lvLibList, kFromKeyboard);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -419,9 +689,17 @@ LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       OnClose();
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) == tbRefresh) tbRefreshClick();
-      if (LOWORD(wParam) == ToolButton1) ToolButton1Click();
+      RunCommand(LOWORD(wParam));
       return 0;
+    case WM_CONTEXTMENU: {
+      const auto source = reinterpret_cast<HWND>(wParam);
+      // The list and its column headers; other parts of the window have no menu.
+      if (source != lvLibList && ::GetParent(source) != lvLibList) {
+        return DefaultHandler(message, wParam, lParam);
+      }
+      OpenRowMenu(source, lParam);
+      return 0;
+    }
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CTLCOLORSTATIC:

@@ -31,16 +31,26 @@ class TSysLibInfoWin : public TForm {
   HWND Panel2 = nullptr;
   HWND Image1 = nullptr;
   bool ScanStarted = false;
+  // Items of the row's context menu, built each time it opens.
+  static constexpr int miProperties = 201;
+  static constexpr int miCopy = 202;
+  static constexpr int miCopyAll = 203;
 
   void FormCreate();
   void FormActivate();
   void tbRefreshClick();
   void ToolButton1Click();
   void ScanSystemLibraries();
+  void miCopyClick();
+  void miCopyAllClick();
 
   [[nodiscard]] bool Scanning() const noexcept { return scanning_; }
   [[nodiscard]] int RowCount() const noexcept;
   [[nodiscard]] std::string CellText(int row, int column) const;
+  // The clipboard text of the selected row (empty without one), and of the
+  // column captions followed by every row in list order.
+  [[nodiscard]] std::string SelectedRowText() const;
+  [[nodiscard]] std::string AllRowsText() const;
 
   bool PreTranslateMessage(MSG& msg) noexcept override;
 
@@ -59,6 +69,14 @@ class TSysLibInfoWin : public TForm {
   LRESULT OnNotify(const NMHDR& header);
   void OnClose();
   void StartLabelEdit();
+  [[nodiscard]] int SelectedRow() const noexcept;
+  void OpenRowMenu(HWND source, LPARAM at);
+  void SelectRowAt(POINT screenPoint) noexcept;
+  [[nodiscard]] POINT SelectedRowMenuPoint() noexcept;
+  void ShowRowMenu(POINT screenPoint);
+  void RunCommand(int command);
+  void CopyToClipboard(const std::string& text);
+  [[nodiscard]] bool HandleKey(const MSG& msg);
 
   PanelClassUse panelClass_;
   UniqueFont font_;
