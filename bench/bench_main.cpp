@@ -1,6 +1,7 @@
 // Benchmark of the library window's scan against the bare version API.
 //
 //   libinfo_bench.exe [--dir LABEL FOLDER RUNS]... [--refresh FOLDER RUNS]
+//                     [--tree-check FOLDER RUNS]
 //
 // Each folder is timed RUNS times, the bare loop and the window scan taking
 // turns, after one warm-up of each; the report is a Markdown table on
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "Measure.h"
+#include "TreeCheck.h"
 #include "Scenarios.h"
 #include "window/Application.h"
 
@@ -205,6 +207,8 @@ struct Options {
   std::vector<FolderPlan> folders;
   std::string refreshFolder;
   int refreshRuns = 3;
+  std::string treeCheckFolder;
+  int treeCheckRuns = 0;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -217,6 +221,10 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--refresh" && i + 2 < argc) {
       options.refreshFolder = argv[i + 1];
       options.refreshRuns = std::atoi(argv[i + 2]);
+      i += 2;
+    } else if (arg == "--tree-check" && i + 2 < argc) {
+      options.treeCheckFolder = argv[i + 1];
+      options.treeCheckRuns = std::atoi(argv[i + 2]);
       i += 2;
     } else {
       throw std::runtime_error("unknown argument " + arg);
@@ -232,10 +240,13 @@ int Run(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   std::vector<FolderReport> reports;
   for (const FolderPlan& plan : options.folders) reports.push_back(MeasureFolder(plan));
-  PrintTable(reports);
-  PrintGrowth(reports);
-  PrintGoals(reports);
+  if (!reports.empty()) {
+    PrintTable(reports);
+    PrintGrowth(reports);
+    PrintGoals(reports);
+  }
   PrintRefresh(options.refreshFolder, options.refreshRuns);
+  if (options.treeCheckRuns > 0) PrintTreeCheckCost(options.treeCheckFolder, options.treeCheckRuns);
   return 0;
 }
 

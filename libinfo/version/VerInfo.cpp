@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "version/VersionTree.h"
+
 namespace libinfo {
 namespace {
 
@@ -51,21 +53,26 @@ void TVersionInfo::Load(const VersionBufferPolicy& buffer) {
   FInfoData.reset(buffer.allocate(FInfoSize));
   FInfoValid =
       ::GetFileVersionInfoA(FPath.c_str(), FInfoHandle, FInfoSize, FInfoData.get()) != FALSE &&
-      RootFitsCopy();
+      TreeFitsCopy();
 }
 
-// For a 32-bit resource the query function converts each text it finds into
-// the space behind the root's declared length, up to that length again. A
-// root claiming more than the resource holds would have it write past the
-// copy, so such a resource is not queried at all. (A first key character from
-// the space upwards marks the 16-bit layout, whose texts are not converted.)
-bool TVersionInfo::RootFitsCopy() const noexcept {
+// The query function trusts every length in the resource, so a damaged one
+// makes it read outside the copy; such a resource is not queried at all.
+// For a 32-bit resource it also converts each text it finds into the space
+// behind the root's declared length, up to that length again: a root
+// claiming more than the resource holds would have it write past the copy.
+// (A first key character from the space upwards marks the 16-bit layout,
+// whose texts are not converted.)
+bool TVersionInfo::TreeFitsCopy() const noexcept {
   constexpr size_t kHeaderSize = 3 * sizeof(WORD);
   if (FInfoSize < kHeaderSize) return false;
-  if (FInfoData[kSixteenBitKeyOffset] >= ' ') return true;
+  if (FInfoData[kSixteenBitKeyOffset] >= ' ') {
+    return VersionTreeFits(FInfoData.get(), FInfoSize, VersionLayout::kNarrow);
+  }
   WORD rootLength = 0;
   std::memcpy(&rootLength, FInfoData.get(), sizeof rootLength);
-  return 2 * static_cast<size_t>(rootLength) + kConvertedTextOffset <= FInfoSize;
+  return 2 * static_cast<size_t>(rootLength) + kConvertedTextOffset <= FInfoSize &&
+         VersionTreeFits(FInfoData.get(), FInfoSize, VersionLayout::kWide);
 }
 
 bool TVersionInfo::Query(const char* subBlock, const BYTE*& address, UINT& length) const noexcept {

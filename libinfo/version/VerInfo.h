@@ -63,7 +63,7 @@ class TVersionInfo {
   };
 
   void Load(const VersionBufferPolicy& buffer);
-  [[nodiscard]] bool RootFitsCopy() const noexcept;
+  [[nodiscard]] bool TreeFitsCopy() const noexcept;
   [[nodiscard]] bool Query(const char* subBlock, const BYTE*& address, UINT& length) const noexcept;
   [[nodiscard]] bool Holds(const BYTE* address, size_t length) const noexcept;
   [[nodiscard]] size_t BytesFrom(const BYTE* address) const noexcept;

@@ -33,6 +33,23 @@ BYTE* AllocateAgainstGuardPage(DWORD size) {
   return block;
 }
 
+BYTE* AllocateBehindGuardPage(DWORD size) {
+  const DWORD page = PageSize();
+  const DWORD dataPages = (size + page - 1) / page;
+  auto* base = static_cast<BYTE*>(
+      ::VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (!base) throw std::bad_alloc();
+  DWORD previous = 0;
+  if (!::VirtualProtect(base, page, PAGE_NOACCESS, &previous)) {
+    ::VirtualFree(base, 0, MEM_RELEASE);
+    throw std::bad_alloc();
+  }
+  BYTE* block = base + page;
+  std::memset(block, kFill, size);
+  ++blocksInUse;
+  return block;
+}
+
 void ReleaseGuarded(BYTE* block) noexcept {
   MEMORY_BASIC_INFORMATION region{};
   if (::VirtualQuery(block, &region, sizeof region) == 0) return;
@@ -44,6 +61,11 @@ void ReleaseGuarded(BYTE* block) noexcept {
 
 const VersionBufferPolicy& GuardPageBuffer() noexcept {
   static constexpr VersionBufferPolicy guarded{AllocateAgainstGuardPage, ReleaseGuarded};
+  return guarded;
+}
+
+const VersionBufferPolicy& LeadingGuardPageBuffer() noexcept {
+  static constexpr VersionBufferPolicy guarded{AllocateBehindGuardPage, ReleaseGuarded};
   return guarded;
 }
 

@@ -11,6 +11,10 @@ namespace libinfo::testing {
 // cannot stop early by luck.
 const VersionBufferPolicy& GuardPageBuffer() noexcept;
 
+// The other side: each copy starts right behind a page that may not be
+// touched, so a read before its first byte faults.
+const VersionBufferPolicy& LeadingGuardPageBuffer() noexcept;
+
 // Blocks handed out and not yet released.
 int GuardPageBlocksInUse() noexcept;
 

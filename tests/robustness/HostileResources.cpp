@@ -36,16 +36,6 @@ T Read(const Bytes& bytes, size_t offset) {
   return value;
 }
 
-// Where the parts of one block of the well-formed resource lie.
-struct BlockPlace {
-  size_t start;
-  WORD length;
-  size_t keyEnd;  // the terminator
-  size_t valueStart;
-  size_t valueBytes;
-  WORD type;
-};
-
 void CollectBlocks(const Bytes& blob, size_t start, std::vector<BlockPlace>& out) {
   BlockPlace place{start, WordAt(blob, start), start + kHeaderSize, 0, 0, WordAt(blob, start + 4)};
   while (WordAt(blob, place.keyEnd) != 0) place.keyEnd += 2;
@@ -217,6 +207,12 @@ bool BlockReadsWithin(const Bytes& blob, size_t start, int depth) {
 
 }  // namespace
 
+std::vector<BlockPlace> BlocksOf(const Bytes& wellFormed) {
+  std::vector<BlockPlace> blocks;
+  CollectBlocks(wellFormed, 0, blocks);
+  return blocks;
+}
+
 const char* NameOf(Damage damage) {
   static constexpr const char* kNames[] = {
       "truncated",          "truncated consistently", "inflated length",
@@ -279,6 +275,10 @@ Bytes VersionDllTemplate::WithResource(const Bytes& blob) const {
   const DWORD size = static_cast<DWORD>(blob.size());
   std::memcpy(file.data() + sizeFieldOffset_, &size, sizeof size);
   return file;
+}
+
+Bytes ApplyDamage(const Bytes& wellFormed, Damage damage, std::uint32_t seed) {
+  return Damager(wellFormed, seed).Apply(damage);
 }
 
 std::vector<HostileResource> MakeHostileResources(const Bytes& wellFormed, std::uint32_t seed,

@@ -31,6 +31,19 @@ enum class Damage {
 
 const char* NameOf(Damage damage);
 
+// Where the parts of one block of a well-formed resource lie.
+struct BlockPlace {
+  size_t start;
+  WORD length;
+  size_t keyEnd;  // the terminator
+  size_t valueStart;
+  size_t valueBytes;
+  WORD type;
+};
+
+// Every block of a well-formed 32-bit resource, root first.
+std::vector<BlockPlace> BlocksOf(const Bytes& wellFormed);
+
 struct HostileResource {
   Damage damage;
   Bytes blob;  // the resource exactly, with its new size
@@ -51,6 +64,9 @@ class VersionDllTemplate {
   size_t blobOffset_ = 0;
   size_t sizeFieldOffset_ = 0;
 };
+
+// One damaged copy; the same seed gives the same damage.
+Bytes ApplyDamage(const Bytes& wellFormed, Damage damage, std::uint32_t seed);
 
 // count resources, cycling through the kinds of damage; the same seed gives
 // the same resources.

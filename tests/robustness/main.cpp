@@ -5,6 +5,9 @@
 //                                    on against a guard page, printing each
 //                                    number first: the last one printed
 //                                    before a crash names the culprit
+//   --soak COUNT SEED                reads COUNT malformed resources drawn
+//                                    from SEED against guard pages on both
+//                                    sides; see Soak.h
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +16,7 @@
 #include <cstring>
 
 #include "Helpers.h"
+#include "Soak.h"
 
 namespace {
 
@@ -35,6 +39,10 @@ int main(int argc, char** argv) {
   }
   if (argc == 3 && std::strcmp(argv[1], "--read-guarded") == 0) {
     return libinfo::testing::ReadHostileResourcesGuarded(std::atoi(argv[2]));
+  }
+  if (argc == 4 && std::strcmp(argv[1], "--soak") == 0) {
+    return libinfo::testing::Soak(std::atoi(argv[2]),
+                                  static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10)));
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
