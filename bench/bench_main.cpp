@@ -1,7 +1,7 @@
 // Benchmark of the library window's scan against the bare version API.
 //
 //   libinfo_bench.exe [--dir LABEL FOLDER RUNS]... [--refresh FOLDER RUNS]
-//                     [--tree-check FOLDER RUNS]
+//                     [--tree-check FOLDER RUNS] [--copy-rows ROWS RUNS]
 //
 // Each folder is timed RUNS times, the bare loop and the window scan taking
 // turns, after one warm-up of each; the report is a Markdown table on
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "CopyRows.h"
 #include "Measure.h"
 #include "TreeCheck.h"
 #include "Scenarios.h"
@@ -209,6 +210,8 @@ struct Options {
   int refreshRuns = 3;
   std::string treeCheckFolder;
   int treeCheckRuns = 0;
+  int copyRows = 0;
+  int copyRuns = 0;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -221,6 +224,10 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--refresh" && i + 2 < argc) {
       options.refreshFolder = argv[i + 1];
       options.refreshRuns = std::atoi(argv[i + 2]);
+      i += 2;
+    } else if (arg == "--copy-rows" && i + 2 < argc) {
+      options.copyRows = std::atoi(argv[i + 1]);
+      options.copyRuns = std::atoi(argv[i + 2]);
       i += 2;
     } else if (arg == "--tree-check" && i + 2 < argc) {
       options.treeCheckFolder = argv[i + 1];
@@ -246,6 +253,7 @@ int Run(int argc, char** argv) {
     PrintGoals(reports);
   }
   PrintRefresh(options.refreshFolder, options.refreshRuns);
+  if (options.copyRuns > 0) PrintCopyRowsCost(options.copyRows, options.copyRuns);
   if (options.treeCheckRuns > 0) PrintTreeCheckCost(options.treeCheckFolder, options.treeCheckRuns);
   return 0;
 }

@@ -58,7 +58,8 @@ bench_arch() {
   local args=(--dir system 'C:\windows\system32' 5 --dir 1000 'C:\bench\n1000' 5
     --dir 10000 'C:\bench\n10000' 5)
   [ $quick = 1 ] || args+=(--dir 50000 'C:\bench\n50000' 3)
-  args+=(--refresh 'C:\bench\r10000' 3 --tree-check 'C:\windows\system32' 7)
+  args+=(--refresh 'C:\bench\r10000' 3 --tree-check 'C:\windows\system32' 7
+    --copy-rows 50000 5)
 
   printf '\n### %s\n\n' "$arch" >>"$results"
   echo "bench: running $arch (samples below, report at the end)"
