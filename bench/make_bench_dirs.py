@@ -22,9 +22,24 @@ UNVERSIONED = ["no_version.dll", "empty.dll", "notpe.dll"]
 SUB_DIRECTORIES = 5
 
 
+def system_library(system_dir, name):
+    """The library where the prefix keeps it: a 64-bit prefix holds its 32-bit
+    and 16-bit ones in syswow64, and a prefix without 32-bit support holds no
+    16-bit one at all (None then: the folders then have one shape fewer, but
+    the same listed rows, which follow the slots, not the sources)."""
+    wow = os.path.join(os.path.dirname(system_dir.rstrip("/\\")), "syswow64")
+    for folder in (wow, system_dir):
+        path = os.path.join(folder, name)
+        if os.path.isfile(path):
+            return path
+    print(f"make_bench_dirs: no {name} in this prefix, left out", file=sys.stderr)
+    return None
+
+
 def sources(fixture_dir, system_dir):
     versioned = [os.path.join(fixture_dir, n) for n in VERSIONED]
-    versioned += [os.path.join(system_dir, n) for n in SYSTEM_VERSIONED]
+    found = (system_library(system_dir, n) for n in SYSTEM_VERSIONED)
+    versioned += [path for path in found if path]
     unversioned = [os.path.join(fixture_dir, n) for n in UNVERSIONED]
     for path in versioned + unversioned:
         if not os.path.isfile(path):
