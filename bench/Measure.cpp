@@ -21,6 +21,15 @@ double NowMs() noexcept {
   return static_cast<double>(now.QuadPart) / ticksPerMs;
 }
 
+double ProcessCpuMs() noexcept {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
+}
+
 double Median(std::vector<double> samples) {
   if (samples.empty()) return 0;
   std::sort(samples.begin(), samples.end());
@@ -31,6 +40,25 @@ double Median(std::vector<double> samples) {
 
 double Maximum(const std::vector<double>& samples) {
   return samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+}
+
+namespace {
+
+// The value a share `fraction` of the way through sorted `samples`.
+double Quantile(const std::vector<double>& sorted, double fraction) {
+  const double position = fraction * static_cast<double>(sorted.size() - 1);
+  const size_t below = static_cast<size_t>(position);
+  if (below + 1 >= sorted.size()) return sorted.back();
+  const double weight = position - static_cast<double>(below);
+  return sorted[below] + weight * (sorted[below + 1] - sorted[below]);
+}
+
+}  // namespace
+
+Spread SpreadOf(std::vector<double> samples) {
+  if (samples.empty()) return {};
+  std::sort(samples.begin(), samples.end());
+  return {Quantile(samples, 0.5), Quantile(samples, 0.25), Quantile(samples, 0.75)};
 }
 
 MemorySample SampleMemory() noexcept {

@@ -11,8 +11,21 @@ namespace bench {
 // Milliseconds on the performance counter since an arbitrary origin.
 double NowMs() noexcept;
 
+// User plus kernel time of every thread of this process so far, in
+// milliseconds: the work done, whatever the machine's other load.
+double ProcessCpuMs() noexcept;
+
 double Median(std::vector<double> samples);
 double Maximum(const std::vector<double>& samples);
+
+// The middle half of the samples: first and third quartile, interpolated
+// between neighbouring samples.
+struct Spread {
+  double median = 0;
+  double lower = 0;
+  double upper = 0;
+};
+Spread SpreadOf(std::vector<double> samples);
 
 struct MemorySample {
   SIZE_T privateUsage = 0;
