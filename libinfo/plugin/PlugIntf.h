@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace libinfo {
 
@@ -84,6 +85,11 @@ static_assert(offsetof(PlugInItemRecord, commandQuery) == 1592);
 // Item query answers.
 constexpr std::uint32_t kItemFilled = 3;
 constexpr std::uint32_t kNoSuchItem = 2;
+
+// The run command over any folder: the library window, owned by `owner`,
+// modally, with OLE set up around it and a failure shown in a message box.
+// ShowLibraryWindow runs it over the system directory.
+std::uint32_t RunLibraryCommand(HWND owner, const std::string& folder) noexcept;
 
 // Command kinds the host asks for.
 constexpr std::uint32_t kCommandNoOperation = 1;

@@ -124,11 +124,15 @@ extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND own
 }
 
 extern "C" std::uint32_t __stdcall ShowLibraryWindow(std::uint32_t /*context*/, HWND owner) {
+  return RunLibraryCommand(owner, SystemDirectory());
+}
+
+std::uint32_t libinfo::RunLibraryCommand(HWND owner, const std::string& folder) noexcept {
   std::string failure;
   try {
     OleSession ole;
     OwnerLoan loan(owner);
-    RunLibraryWindow();
+    RunLibraryWindow(folder);
   } catch (...) {
     failure = CurrentExceptionText();
   }

@@ -31,9 +31,8 @@ void TApplication::SetCursor(HCURSOR cursor) noexcept {
 }
 
 void TApplication::ProcessMessages() noexcept {
-  // Called after every listed file and mostly finding nothing: asking is
-  // much cheaper than a peek that comes back empty.
-  if (HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) return;
+  // Messages sent from other threads and processes are delivered inside the
+  // peek as well, so it runs even when nothing is posted.
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

@@ -37,7 +37,6 @@ class TApplication {
   // Forms created with this object as owner, until they are destroyed.
   void Adopt(TForm* form);
   void Release(TForm* form) noexcept;
-  [[nodiscard]] std::size_t FormCount() const noexcept { return forms_.size(); }
 
  private:
   void Dispatch(MSG& msg) noexcept;

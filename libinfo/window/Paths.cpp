@@ -2,16 +2,9 @@
 
 #include <windows.h>
 
-#include <utility>
-
 namespace libinfo {
 
 namespace {
-
-std::string& DirectoryOverride() {
-  static std::string folder;
-  return folder;
-}
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -25,18 +18,10 @@ std::string AddTrailingSeparator(const std::string& folder) {
   return folder + "\\";
 }
 
-std::string LibraryDirectory() {
-  if (!DirectoryOverride().empty()) return DirectoryOverride();
+std::string SystemDirectory() {
   char buffer[MAX_PATH + 1] = {};
-  ::GetSystemDirectoryA(buffer, sizeof buffer);
-  return buffer;
-}
-
-ScopedLibraryDirectory::ScopedLibraryDirectory(std::string folder)
-    : previous_(std::exchange(DirectoryOverride(), std::move(folder))) {}
-
-ScopedLibraryDirectory::~ScopedLibraryDirectory() {
-  DirectoryOverride() = std::move(previous_);
+  const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
+  return std::string(buffer, length < sizeof buffer ? length : 0);
 }
 
 }  // namespace libinfo

@@ -9,20 +9,7 @@ namespace libinfo {
 // that does not already end in one.
 [[nodiscard]] std::string AddTrailingSeparator(const std::string& folder);
 
-// The folder the library window lists: the Windows system directory, unless
-// a test or benchmark has pointed it at a folder of its own.
-[[nodiscard]] std::string LibraryDirectory();
-
-// Points LibraryDirectory() elsewhere for its lifetime; not user configuration.
-class ScopedLibraryDirectory {
- public:
-  explicit ScopedLibraryDirectory(std::string folder);
-  ScopedLibraryDirectory(const ScopedLibraryDirectory&) = delete;
-  ScopedLibraryDirectory& operator=(const ScopedLibraryDirectory&) = delete;
-  ~ScopedLibraryDirectory();
-
- private:
-  std::string previous_;
-};
+// The Windows system directory: the folder the library window lists.
+[[nodiscard]] std::string SystemDirectory();
 
 }  // namespace libinfo

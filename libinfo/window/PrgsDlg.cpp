@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "Failure.h"
@@ -22,10 +21,6 @@ constexpr int kClientHeight = 103;
 constexpr UINT kReclaimFocus = WM_APP + 1;
 // Clip 150 of the system shell library: the search animation.
 constexpr WORD kFindFolderClip = 150;
-// The count changes after every listed file, far more often than a screen
-// can show; it is painted at most once per display frame.
-constexpr UINT_PTR kCountPaintTimer = 1;
-constexpr UINT kCountPaintMs = 16;
 
 RECT Bounds(int left, int top, int width, int height) {
   return RECT{left, top, left + width, top + height};
@@ -81,7 +76,6 @@ void TProgressDlg::CreateControls() {
   bbStop =
       AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, Bounds(80, 72, 75, 25), IDCANCEL);
   lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX, Bounds(144, 32, 14, 13));
-  SubclassCountLabel();
   Label1 = AddControl("STATIC", "Processed:", SS_LEFTNOWORDWRAP, Bounds(80, 32, 53, 13));
   WidenToText(Label1);
   countLabelChars_ = 2;
@@ -102,55 +96,6 @@ void TProgressDlg::PlayLooping() noexcept {
   // ship, loops whole instead of not playing at all.
   constexpr WORD kLastFrame = 0xFFFF;
   if (!play(1, 29)) play(0, kLastFrame);
-}
-
-void TProgressDlg::SubclassCountLabel() {
-  ::SetWindowLongPtrA(lbCnt, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  countLabelDefault_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
-      lbCnt, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TProgressDlg::CountLabelProc)));
-}
-
-// The count changes after every listed file. A window caption is stored by
-// the window system (a round trip to it on some platforms) and a static
-// control repaints inside every change, so the label keeps its caption
-// itself and hands it to the window system only when it paints, at most
-// once per display frame.
-LRESULT CALLBACK TProgressDlg::CountLabelProc(HWND label, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-  auto* self = reinterpret_cast<TProgressDlg*>(::GetWindowLongPtrA(label, GWLP_USERDATA));
-  std::string& caption = self->countCaption_;
-  switch (message) {
-    case WM_SETTEXT:
-      try {
-        caption = lParam ? reinterpret_cast<const char*>(lParam) : "";
-      } catch (...) {
-        return FALSE;  // out of memory: the caption stays as it was
-      }
-      self->ScheduleCountPaint();
-      return TRUE;
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(caption.size());
-    case WM_GETTEXT: {
-      if (wParam == 0 || !lParam) return 0;
-      const std::size_t copied = std::min<std::size_t>(caption.size(), wParam - 1);
-      std::memcpy(reinterpret_cast<char*>(lParam), caption.data(), copied);
-      reinterpret_cast<char*>(lParam)[copied] = '\0';
-      return static_cast<LRESULT>(copied);
-    }
-    default:
-      return ::CallWindowProcA(self->countLabelDefault_, label, message, wParam, lParam);
-  }
-}
-
-void TProgressDlg::PaintCount() noexcept {
-  ::DefWindowProcA(lbCnt, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(countCaption_.c_str()));
-  ::InvalidateRect(lbCnt, nullptr, TRUE);
-}
-
-void TProgressDlg::ScheduleCountPaint() noexcept {
-  if (countPaintPending_) return;
-  countPaintPending_ = ::SetTimer(Handle(), kCountPaintTimer, kCountPaintMs, nullptr) != 0;
-  if (!countPaintPending_) PaintCount();
 }
 
 void TProgressDlg::ShowCount(int count) {
@@ -230,12 +175,6 @@ LRESULT TProgressDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         ::SetActiveWindow(Handle());
         ::SetFocus(bbStop);
       }
-      return 0;
-    case WM_TIMER:
-      if (wParam != kCountPaintTimer) return DefaultHandler(message, wParam, lParam);
-      ::KillTimer(Handle(), kCountPaintTimer);
-      countPaintPending_ = false;
-      PaintCount();
       return 0;
     case WM_CTLCOLORSTATIC:
       ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);

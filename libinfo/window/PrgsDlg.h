@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <atomic>
 
 #include "Owned.h"
 #include "window/Form.h"
@@ -20,10 +20,12 @@ class TProgressDlg : public TForm {
   HWND bbStop = nullptr;
   HWND lbCnt = nullptr;
   HWND Label1 = nullptr;
-  // Set when the user asks to stop and when the scan is over.
-  bool Stopped = false;
+  // Set when the user asks to stop and when the scan is over; the reading
+  // thread looks at it before each entry.
+  std::atomic<bool> Stopped = false;
 
-  // Shows "N files" in the count label, widening it to fit.
+  // Shows "N files" in the count label, widening it to fit. The scan calls
+  // it at most once per display frame, and with the final count at its end.
   void ShowCount(int count);
 
   void bbStopClick(HWND sender);
@@ -41,17 +43,10 @@ class TProgressDlg : public TForm {
   void WidenToText(HWND label);
   [[nodiscard]] int TextWidth(HWND control) const;
   void PlayLooping() noexcept;
-  void SubclassCountLabel();
-  static LRESULT CALLBACK CountLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
-  void ScheduleCountPaint() noexcept;
-  void PaintCount() noexcept;
 
   UniqueFont font_;
   UniqueModule shell_;  // holds the animation's clip
   int countLabelChars_ = 0;
-  WNDPROC countLabelDefault_ = nullptr;
-  std::string countCaption_ = "%d";
-  bool countPaintPending_ = false;
 };
 
 // The dialog of the scan in progress; null while no scan runs.

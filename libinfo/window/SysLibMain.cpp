@@ -14,11 +14,12 @@
 #include "Failure.h"
 #include "res/resource.h"
 #include "shell/ItemProp.h"
-#include "version/VerInfo.h"
 #include "window/Application.h"
+#include "window/Clipboard.h"
 #include "window/Paths.h"
 #include "window/PrgsDlg.h"
 #include "window/RowText.h"
+#include "window/ScanThread.h"
 
 namespace libinfo {
 
@@ -30,7 +31,8 @@ constexpr int kPanelHeight = 26;
 constexpr int kPanel2Width = 22;
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
-constexpr std::chrono::milliseconds kDefaultPumpInterval{50};
+// The count label changes at most once per display frame.
+constexpr std::chrono::milliseconds kFrame{16};
 // The position WM_CONTEXTMENU carries when the keyboard asked for the menu:
 // both coordinates -1, whether or not the upper half of the word is set.
 constexpr LPARAM kFromKeyboard = -1;
@@ -64,14 +66,6 @@ const char* HintFor(UINT_PTR command) {
 HICON LoadLibraryIcon(int size) {
   return static_cast<HICON>(
       ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY), IMAGE_ICON, size, size, 0));
-}
-
-// Directory entries the scan never probes: the two navigation entries and
-// plain sub-directories (a directory with further attribute bits is probed
-// and simply yields no version data).
-bool IsSkipped(const WIN32_FIND_DATAA& entry) {
-  const std::string_view name = entry.cFileName;
-  return name == "." || name == ".." || entry.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
 }
 
 // Rows appear all at once when the scan ends, however it ends.
@@ -113,30 +107,6 @@ class ProgressRun {
   TProgressDlg dialog_;
 };
 
-std::chrono::milliseconds& PumpInterval() {
-  static std::chrono::milliseconds interval = kDefaultPumpInterval;
-  return interval;
-}
-
-// Handles the messages waiting for the scan's thread once an interval has
-// passed. Even an empty pass costs a round trip to the window system, which
-// after every file of a fast folder would cost more than showing the rows;
-// once per interval keeps Stop and repainting prompt for a fraction of that.
-class PumpSchedule {
- public:
-  PumpSchedule() : interval_(PumpInterval()), last_(Clock::now()) {}
-  void RunIfDue() {
-    if (Clock::now() - last_ < interval_) return;
-    Application().ProcessMessages();
-    last_ = Clock::now();
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  std::chrono::milliseconds interval_;
-  Clock::time_point last_;
-};
-
 bool FromKeyboard(LPARAM at) noexcept {
   return GET_X_LPARAM(at) == -1 && GET_Y_LPARAM(at) == -1;
 }
@@ -145,38 +115,8 @@ bool KeyDown(int key) noexcept {
   return ::GetKeyState(key) < 0;
 }
 
-// Reads cells of one list through one buffer that grows to the longest text,
-// so reading every row costs one message per cell and no allocation.
-class CellReader {
- public:
-  explicit CellReader(HWND list) : list_(list), buffer_(256) {}
-
-  // Valid until the next read.
-  [[nodiscard]] std::string_view Read(int row, int column) {
-    for (;;) {
-      LVITEMA cell{};
-      cell.iSubItem = column;
-      cell.pszText = buffer_.data();
-      cell.cchTextMax = static_cast<int>(buffer_.size());
-      const auto length = static_cast<std::size_t>(
-          ::SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell)));
-      // A text that fills the buffer may have been cut short: read it again
-      // with more room, up to the longest text a version resource can hold.
-      if (length + 1 < buffer_.size() || buffer_.size() >= kLongest) {
-        return {cell.pszText, std::min(length, buffer_.size() - 1)};
-      }
-      buffer_.resize(buffer_.size() * 2);
-    }
-  }
-
- private:
-  static constexpr std::size_t kLongest = std::size_t{1} << 17;
-  HWND list_;
-  std::vector<char> buffer_;
-};
-
-void AppendRowCells(RowTextBuilder& text, CellReader& reader, int row) {
-  for (int column = 0; column < kColumnCount; ++column) text.Cell(reader.Read(row, column));
+void AppendRowCells(RowTextBuilder& text, const RowStore& rows, int row) {
+  for (int column = 0; column < RowStore::kColumns; ++column) text.Cell(rows.Text(row, column));
   text.EndLine();
 }
 
@@ -194,83 +134,49 @@ UniqueMenu CreateRowMenu(bool rowSelected) {
   return menu;
 }
 
-std::wstring WideText(std::string_view ansi) {
-  if (ansi.empty()) return {};
-  const int size = static_cast<int>(ansi.size());
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-  if (length <= 0) ThrowLastError("MultiByteToWideChar");
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
-  return wide;
-}
-
-// A movable block holding the text and its terminator, as the clipboard takes it.
-template <typename Char>
-UniqueGlobal GlobalCopy(std::basic_string_view<Char> text) {
-  const std::size_t bytes = (text.size() + 1) * sizeof(Char);
-  UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!block) throw Failure("There is not enough memory to copy the rows.");
-  auto* data = static_cast<Char*>(::GlobalLock(block.get()));
-  if (!data) ThrowLastError("GlobalLock");
-  std::memcpy(data, text.data(), text.size() * sizeof(Char));
-  data[text.size()] = Char{};
-  ::GlobalUnlock(block.get());
-  return block;
-}
-
-// Holds the clipboard open for its lifetime, if it could be opened at all.
-class ClipboardSession {
- public:
-  explicit ClipboardSession(HWND owner) noexcept {
-    // A program that watches the clipboard opens it for a moment after every
-    // change; a few short tries spare the user a message for that.
-    for (int attempt = 0; attempt < kAttempts && !open_; ++attempt) {
-      if (attempt > 0) ::Sleep(kPauseMs);
-      open_ = ::OpenClipboard(owner) != FALSE;
-    }
-  }
-  ClipboardSession(const ClipboardSession&) = delete;
-  ClipboardSession& operator=(const ClipboardSession&) = delete;
-  ~ClipboardSession() {
-    if (open_) ::CloseClipboard();
-  }
-  [[nodiscard]] bool IsOpen() const noexcept { return open_; }
-
- private:
-  static constexpr int kAttempts = 5;
-  static constexpr DWORD kPauseMs = 20;
-  bool open_ = false;
-};
-
-void PutOnClipboard(UINT format, UniqueGlobal block) {
-  if (!::SetClipboardData(format, block.get())) ThrowLastError("SetClipboardData");
-  (void)block.release();  // the clipboard owns it now
-}
-
-// False, with the clipboard untouched, when another program holds it. Both
-// blocks are ready before the clipboard is emptied, so running out of memory
-// cannot leave it empty either.
-[[nodiscard]] bool PutTextOnClipboard(HWND owner, const std::string& ansi) {
-  UniqueGlobal unicode = GlobalCopy<wchar_t>(WideText(ansi));
-  UniqueGlobal narrow = GlobalCopy<char>(ansi);
-  const ClipboardSession clipboard(owner);
-  if (!clipboard.IsOpen()) return false;
-  if (!::EmptyClipboard()) ThrowLastError("EmptyClipboard");
-  PutOnClipboard(CF_UNICODETEXT, std::move(unicode));
-  PutOnClipboard(CF_TEXT, std::move(narrow));
-  return true;
-}
-
 }  // namespace
 
-ScopedScanPumpInterval::ScopedScanPumpInterval(std::chrono::milliseconds interval)
-    : previous_(std::exchange(PumpInterval(), interval)) {}
+// The latest count, shown on the label at most once per display frame, and
+// whatever it is when the scan ends.
+class CountPacer {
+ public:
+  explicit CountPacer(TProgressDlg& dialog) noexcept : dialog_(dialog) {}
 
-ScopedScanPumpInterval::~ScopedScanPumpInterval() {
-  PumpInterval() = previous_;
-}
+  void Counted(int count) noexcept { count_ = count; }
 
-TSysLibInfoWin::TSysLibInfoWin() : font_(FormFont()) {
+  // Shows a changed count once a frame has passed since the last one; the
+  // milliseconds until it may be shown when it is still waiting.
+  DWORD ShowIfDue() {
+    if (count_ == shown_) return INFINITE;
+    const auto now = Clock::now();
+    if (now - lastShown_ < kFrame) {
+      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(kFrame - (now - lastShown_));
+      return static_cast<DWORD>(wait.count());
+    }
+    Show(now);
+    return INFINITE;
+  }
+
+  void ShowFinal() {
+    if (count_ != shown_) Show(Clock::now());
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void Show(Clock::time_point now) {
+    dialog_.ShowCount(count_);
+    shown_ = count_;
+    lastShown_ = now;
+  }
+
+  TProgressDlg& dialog_;
+  int count_ = 0;
+  int shown_ = 0;  // the label starts without a count
+  Clock::time_point lastShown_{};
+};
+
+TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner)
+    : font_(FormFont()), scan_(std::move(folder)), runner_(std::move(runner)) {
   CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)},
                kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -305,7 +211,7 @@ void TSysLibInfoWin::ToolButton1Click() {
   if (selected < 0) return;
   // The caption as it reads now: the user may have edited it, even into a
   // pattern that selects several files.
-  const std::string path = AddTrailingSeparator(LibraryDirectory()) + CellText(selected, 0);
+  const std::string path = AddTrailingSeparator(scan_.Folder()) + CellText(selected, 0);
   (void)ShowItemProperties(path, nullptr);
 }
 
@@ -366,7 +272,7 @@ void TSysLibInfoWin::CreateToolBar() {
 void TSysLibInfoWin::CreateList() {
   lvLibList = AddChild(Handle(), WC_LISTVIEWA, nullptr,
                        LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
-                           LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                           LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
                        kListId);
   ::SetWindowLongPtrA(lvLibList, GWL_EXSTYLE,
                       ::GetWindowLongPtrA(lvLibList, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
@@ -414,51 +320,45 @@ void TSysLibInfoWin::ScanSystemLibraries() {
     }
   } flag(*this);
   RedrawSuspension redraw(lvLibList);
-  ListView_DeleteAllItems(lvLibList);
+  ClearRows();
   ProgressRun progress;
-  const std::string folder = LibraryDirectory();
-  WIN32_FIND_DATAA entry{};
-  UniqueFind search(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
-  if (!search) return;
-  int listed = 0;
-  PumpSchedule pump;
-  do {
-    if (progress.Dialog().Stopped) break;
-    if (!IsSkipped(entry)) ListFile(folder, entry.cFileName, listed);
-    // Where Stop, repainting and other input get handled.
-    pump.RunIfDue();
-  } while (::FindNextFileA(search.get(), &entry));
+  CountPacer pacer(progress.Dialog());
+  {
+    ScanThread reading(scan_, runner_, progress.Dialog().Stopped);
+    AwaitScan(reading, pacer);
+    reading.Join();
+  }
+  pacer.ShowFinal();
 }
 
-void TSysLibInfoWin::ListFile(const std::string& folder, const char* name, int& listed) {
-  try {
-    const TVersionInfo info(AddTrailingSeparator(folder) + name);
-    if (!info.Valid()) return;
-    const std::string values[4] = {info.FileDescription(), info.ProductName(), info.FileVersion(),
-                                   info.ProductVersion()};
-    AppendRow(name, values);
-    ++listed;
-    ProgressDlg->ShowCount(listed);
-  } catch (...) {
-    // One unreadable entry never ends the scan, and is not worth a message.
+// The window thread waits for input and for rows, never for the disk.
+void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer) {
+  const HANDLE events[] = {reading.RowsReady(), reading.Finished()};
+  DWORD timeout = INFINITE;
+  for (;;) {
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(static_cast<DWORD>(std::size(events)), events,
+                                                     timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_FAILED) ThrowLastError("MsgWaitForMultipleObjectsEx");
+    // Stop among them: the reading thread sees it before its next entry.
+    Application().ProcessMessages();
+    TakeRows(reading, pacer);
+    timeout = pacer.ShowIfDue();
+    if (::WaitForSingleObject(reading.Finished(), 0) == WAIT_OBJECT_0) break;
   }
+  TakeRows(reading, pacer);
 }
 
-void TSysLibInfoWin::AppendRow(const char* name, const std::string (&values)[4]) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = RowCount();
-  item.pszText = const_cast<char*>(name);
-  item.iImage = 0;
-  const int row = static_cast<int>(
-      ::SendMessageA(lvLibList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  if (row < 0) throw Failure("Adding a row to the list failed");
-  for (int column = 1; column <= 4; ++column) {
-    LVITEMA cell{};
-    cell.iSubItem = column;
-    cell.pszText = const_cast<char*>(values[column - 1].c_str());
-    ::SendMessageA(lvLibList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
-  }
+void TSysLibInfoWin::TakeRows(ScanThread& reading, CountPacer& pacer) {
+  const std::vector<LibraryRow> taken = reading.TakeRows();
+  if (taken.empty()) return;
+  for (const LibraryRow& row : taken) rows_.Append(row);
+  ListView_SetItemCountEx(lvLibList, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  pacer.Counted(rows_.Count());
+}
+
+void TSysLibInfoWin::ClearRows() noexcept {
+  ListView_SetItemCountEx(lvLibList, 0, 0);
+  rows_.Clear();
 }
 
 int TSysLibInfoWin::RowCount() const noexcept {
@@ -466,8 +366,7 @@ int TSysLibInfoWin::RowCount() const noexcept {
 }
 
 std::string TSysLibInfoWin::CellText(int row, int column) const {
-  CellReader reader(lvLibList);
-  return std::string(reader.Read(row, column));
+  return rows_.Text(row, column);
 }
 
 int TSysLibInfoWin::SelectedRow() const noexcept {
@@ -478,8 +377,7 @@ std::string TSysLibInfoWin::SelectedRowText() const {
   const int selected = SelectedRow();
   if (selected < 0) return {};
   RowTextBuilder text;
-  CellReader reader(lvLibList);
-  AppendRowCells(text, reader, selected);
+  AppendRowCells(text, rows_, selected);
   return text.Take();
 }
 
@@ -490,8 +388,7 @@ std::string TSysLibInfoWin::AllRowsText() const {
   text.Reserve((static_cast<std::size_t>(rows) + 1) * kTypicalLineBytes);
   for (const Column& column : kColumns) text.Cell(TrimTrailingSpaces(column.caption));
   text.EndLine();
-  CellReader reader(lvLibList);
-  for (int row = 0; row < rows; ++row) AppendRowCells(text, reader, row);
+  for (int row = 0; row < rows; ++row) AppendRowCells(text, rows_, row);
   return text.Take();
 }
 
@@ -663,11 +560,8 @@ LRESULT TSysLibInfoWin::OnNotify(const NMHDR& header) {
       }
       return 0;
     }
-    case LVN_ENDLABELEDITA:
-      return reinterpret_cast<const NMLVDISPINFOA&>(header).item.pszText != nullptr;
-    case LVN_ENDLABELEDITW:
-      return reinterpret_cast<const NMLVDISPINFOW&>(header).item.pszText != nullptr;
     default:
+      if (header.hwndFrom == lvLibList) return OnListNotify(header);
       return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
   }
 }
@@ -709,8 +603,69 @@ LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
-void RunLibraryWindow() {
-  TSysLibInfoWin window;
+// The list keeps no texts of its own: it asks for them, for finding a row
+// as the user types, and hands an edited name over.
+LRESULT TSysLibInfoWin::OnListNotify(const NMHDR& header) {
+  switch (header.code) {
+    case LVN_GETDISPINFOA:
+      GiveCellText(const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
+      return 0;
+    case LVN_GETDISPINFOW:
+      GiveCellText(const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
+      return 0;
+    case LVN_ODFINDITEMA:
+      return FindRow(reinterpret_cast<const NMLVFINDITEMA&>(header));
+    case LVN_ODFINDITEMW:
+      return FindRow(reinterpret_cast<const NMLVFINDITEMW&>(header));
+    case LVN_ENDLABELEDITA: {
+      const LVITEMA& item = reinterpret_cast<const NMLVDISPINFOA&>(header).item;
+      if (!item.pszText) return FALSE;
+      rows_.SetName(item.iItem, item.pszText);
+      return TRUE;
+    }
+    case LVN_ENDLABELEDITW: {
+      const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
+      if (!item.pszText) return FALSE;
+      rows_.SetName(item.iItem, AnsiText(item.pszText));
+      return TRUE;
+    }
+    default:
+      return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+}
+
+void TSysLibInfoWin::GiveCellText(LVITEMA& item) const noexcept {
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    ::lstrcpynA(item.pszText, rows_.Text(item.iItem, item.iSubItem), item.cchTextMax);
+  }
+  if (item.mask & LVIF_IMAGE) item.iImage = 0;  // the library icon on every row
+}
+
+void TSysLibInfoWin::GiveCellText(LVITEMW& item) const noexcept {
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const int written = ::MultiByteToWideChar(CP_ACP, 0, rows_.Text(item.iItem, item.iSubItem), -1,
+                                              item.pszText, item.cchTextMax);
+    if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
+  }
+  if (item.mask & LVIF_IMAGE) item.iImage = 0;
+}
+
+int TSysLibInfoWin::FindRow(const NMLVFINDITEMA& find) const noexcept {
+  const LVFINDINFOA& info = find.lvfi;
+  if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
+  return rows_.FindName(info.psz, find.iStart, (info.flags & LVFI_PARTIAL) != 0,
+                        (info.flags & LVFI_WRAP) != 0);
+}
+
+int TSysLibInfoWin::FindRow(const NMLVFINDITEMW& find) const {
+  const LVFINDINFOW& info = find.lvfi;
+  if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
+  return rows_.FindName(AnsiText(info.psz), find.iStart, (info.flags & LVFI_PARTIAL) != 0,
+                        (info.flags & LVFI_WRAP) != 0);
+}
+
+void RunLibraryWindow(const std::string& folder) {
+  TSysLibInfoWin window(folder);
   Application().RunModal(window);
 }
 

@@ -3,18 +3,25 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
-#include <chrono>
 #include <string>
 
 #include "Owned.h"
 #include "window/Form.h"
+#include "window/LibraryScan.h"
+#include "window/Paths.h"
+#include "window/RowStore.h"
 
 namespace libinfo {
 
+class ScanThread;
+class CountPacer;
+
 class TSysLibInfoWin : public TForm {
  public:
-  TSysLibInfoWin();
+  // Lists `folder`; `runner` runs each scan (LibraryScan::Run when empty).
+  explicit TSysLibInfoWin(std::string folder = SystemDirectory(), ScanRunner runner = {});
   ~TSysLibInfoWin() override;
 
   HWND lvLibList = nullptr;
@@ -64,9 +71,15 @@ class TSysLibInfoWin : public TForm {
   void CreateList();
   void LayOut();
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
-  void ListFile(const std::string& folder, const char* name, int& listed);
-  void AppendRow(const char* name, const std::string (&values)[4]);
+  void AwaitScan(ScanThread& reading, CountPacer& pacer);
+  void TakeRows(ScanThread& reading, CountPacer& pacer);
+  void ClearRows() noexcept;
   LRESULT OnNotify(const NMHDR& header);
+  LRESULT OnListNotify(const NMHDR& header);
+  void GiveCellText(LVITEMA& item) const noexcept;
+  void GiveCellText(LVITEMW& item) const noexcept;
+  [[nodiscard]] int FindRow(const NMLVFINDITEMA& find) const noexcept;
+  [[nodiscard]] int FindRow(const NMLVFINDITEMW& find) const;
   void OnClose();
   void StartLabelEdit();
   [[nodiscard]] int SelectedRow() const noexcept;
@@ -82,25 +95,14 @@ class TSysLibInfoWin : public TForm {
   UniqueFont font_;
   UniqueIcon smallIcon_;
   UniqueIcon image1Icon_;
+  LibraryScan scan_;
+  ScanRunner runner_;
+  RowStore rows_;
   bool scanning_ = false;
   bool closePending_ = false;
 };
 
-// The scan handles waiting messages (Stop among them) once this interval has
-// passed since the last time, checked after every directory entry; zero
-// means after every entry. Set for its lifetime; for tests and benchmarks.
-class ScopedScanPumpInterval {
- public:
-  explicit ScopedScanPumpInterval(std::chrono::milliseconds interval);
-  ScopedScanPumpInterval(const ScopedScanPumpInterval&) = delete;
-  ScopedScanPumpInterval& operator=(const ScopedScanPumpInterval&) = delete;
-  ~ScopedScanPumpInterval();
-
- private:
-  std::chrono::milliseconds previous_;
-};
-
-// Creates the library window, runs it modally and destroys it.
-void RunLibraryWindow();
+// Creates the library window over `folder`, runs it modally and destroys it.
+void RunLibraryWindow(const std::string& folder);
 
 }  // namespace libinfo

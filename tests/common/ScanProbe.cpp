@@ -66,10 +66,12 @@ void ScanProbe::Returned(const CWPRETSTRUCT& call) {
   if (call.message != WM_SETTEXT || !ProgressDlg || call.hwnd != ProgressDlg->lbCnt) return;
   const std::string text = reinterpret_cast<const char*>(call.lParam);
   counts_.push_back(text);
-  auto action = actions_.find(std::atoi(text.c_str()));
-  if (action != actions_.end()) {
-    auto run = std::move(action->second);
-    actions_.erase(action);
+  // The label shows the latest count once per frame, so a count may be
+  // skipped: every action due by now runs, in order.
+  const int listed = std::atoi(text.c_str());
+  while (!actions_.empty() && actions_.begin()->first <= listed) {
+    auto run = std::move(actions_.begin()->second);
+    actions_.erase(actions_.begin());
     run();
   }
 }

@@ -27,7 +27,7 @@ class ScanProbe {
   ScanProbe& operator=(const ScanProbe&) = delete;
   ~ScanProbe();
 
-  // Runs the action when the count label is set to "n files".
+  // Runs the action when the count label first shows n files or more.
   void AfterListed(int n, std::function<void()> action) { actions_[n] = std::move(action); }
 
   [[nodiscard]] const std::vector<DialogRecord>& Dialogs() const { return dialogs_; }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -188,6 +189,18 @@ DWORD OpenHandles() {
   return count;
 }
 
+DWORD ThreadsOfThisProcess() {
+  const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof thread;
+  DWORD count = 0;
+  for (BOOL more = ::Thread32First(snapshot.get(), &thread); more;
+       more = ::Thread32Next(snapshot.get(), &thread)) {
+    count += thread.th32OwnerProcessID == ::GetCurrentProcessId();
+  }
+  return count;
+}
+
 BOOL CALLBACK CountWindow(HWND, LPARAM param) {
   ++*reinterpret_cast<DWORD*>(param);
   return TRUE;
@@ -215,6 +228,7 @@ ProcessResources MeasureResources() {
     now.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
   }
   now.committedPrivate = CommittedPrivateBytes();
+  now.threads = ThreadsOfThisProcess();
   return now;
 }
 

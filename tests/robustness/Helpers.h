@@ -78,6 +78,7 @@ struct ProcessResources {
   DWORD windows = 0;            // of this thread, children included
   SIZE_T privateBytes = 0;      // PrivateUsage, else PagefileUsage
   SIZE_T committedPrivate = 0;  // the committed private regions, summed
+  DWORD threads = 0;            // of this process
 };
 ProcessResources MeasureResources();
 

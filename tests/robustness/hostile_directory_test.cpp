@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Helpers.h"
 #include "common/LibraryFolder.h"
 #include "common/ScanProbe.h"
+#include "common/ScanRunners.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo::testing {
@@ -21,26 +23,28 @@ constexpr size_t kLongestName = 255;
 
 class HostileDirectory : public ::testing::Test {
  protected:
-  void SetUp() override { window_.Show(); }
-
   std::string PathOf(const std::string& name) const { return folder_.Path() + "\\" + name; }
   void AddVersioned(const std::string& name) {
     ASSERT_TRUE(::CopyFileA(kTemplateFixture, PathOf(name).c_str(), FALSE)) << name;
   }
-  std::vector<std::string> Scan() {
-    window_.ScanSystemLibraries();
+  // The captions a fresh window lists for the folder (the test's own folder
+  // unless another is given).
+  std::vector<std::string> Scan(const std::string& folder = {}, ScanRunner runner = {}) {
+    window_ = std::make_unique<TSysLibInfoWin>(folder.empty() ? folder_.Path() : folder,
+                                               std::move(runner));
+    window_->Show();
+    window_->ScanSystemLibraries();
     std::vector<std::string> rows;
-    for (int row = 0; row < window_.RowCount(); ++row) rows.push_back(window_.CellText(row, 0));
+    for (int row = 0; row < window_->RowCount(); ++row) rows.push_back(window_->CellText(row, 0));
     return rows;
   }
   Answers RowAnswers(int row) const {
-    return {window_.CellText(row, 1), window_.CellText(row, 2), window_.CellText(row, 3),
-            window_.CellText(row, 4)};
+    return {window_->CellText(row, 1), window_->CellText(row, 2), window_->CellText(row, 3),
+            window_->CellText(row, 4)};
   }
 
   LibraryFolder folder_;
-  ScopedLibraryDirectory scope_{folder_.Path()};
-  TSysLibInfoWin window_;
+  std::unique_ptr<TSysLibInfoWin> window_;
   ScanProbe probe_;
 };
 
@@ -95,8 +99,10 @@ TEST_F(HostileDirectory, FileLockedByAnotherProcessIsLeftOutUntilReleased) {
 
 TEST_F(HostileDirectory, FileDeletedDuringTheScanIsSkipped) {
   for (const char* name : {"a.dll", "b.dll", "c.dll"}) AddVersioned(name);
+  // The reading pauses after each file, long enough for the deletion to
+  // land between a.dll and b.dll.
   probe_.AfterListed(1, [&] { EXPECT_TRUE(::DeleteFileA(PathOf("b.dll").c_str())); });
-  EXPECT_EQ((Rows{"a.dll", "c.dll"}), Scan());
+  EXPECT_EQ((Rows{"a.dll", "c.dll"}), Scan({}, SlowReading(150)));
   EXPECT_EQ((Rows{"1 files", "2 files"}), probe_.Counts());
 }
 
@@ -104,9 +110,8 @@ TEST_F(HostileDirectory, TenThousandEntriesWithoutVersionDataLeaveTheLabelAlone)
   // Written at build time: creating them here would cost most of a minute.
   char folder[MAX_PATH] = {};
   ::GetFullPathNameA("fixtures\\unversioned", sizeof folder, folder, nullptr);
-  const ScopedLibraryDirectory unversioned(folder);
   const DWORD start = ::GetTickCount();
-  EXPECT_EQ(Rows{}, Scan());
+  EXPECT_EQ(Rows{}, Scan(folder));
   const DWORD elapsed = ::GetTickCount() - start;
   ASSERT_EQ(1u, probe_.Dialogs().size());
   EXPECT_EQ("%d", probe_.Dialogs()[0].countAtDestroy);

@@ -101,8 +101,7 @@ TEST(HostileGenerator, IsSeededAndCoversEveryKindOfDamage) {
 }
 
 TEST_F(HostileFolder, ScanEndsAndListsEveryWellFormedFileAsTheReaderSeesIt) {
-  const ScopedLibraryDirectory scope(folder_->Path());
-  TSysLibInfoWin window;
+  TSysLibInfoWin window(folder_->Path());
   window.Show();
   const ScanProbe probe;
   window.ScanSystemLibraries();

@@ -13,6 +13,7 @@
 
 #include "common/LibraryFolder.h"
 #include "common/ScanProbe.h"
+#include "common/ScanRunners.h"
 #include "common/SheetWatcher.h"
 #include "common/WindowWatch.h"
 #include "version/VerInfo.h"
@@ -148,7 +149,6 @@ std::string CloseMessageBox() {
 
 class CopyTest : public ::testing::Test {
  protected:
-  CopyTest() : scope_(folder_.Path()) {}
   void SetUp() override {
     FillWithTypicalEntries(folder_);
     window_.Show();
@@ -186,8 +186,7 @@ class CopyTest : public ::testing::Test {
   }
 
   LibraryFolder folder_;
-  ScopedLibraryDirectory scope_;
-  Window window_;
+  Window window_{folder_.Path()};
 };
 
 TEST_F(CopyTest, CtrlCCopiesTheSelectedRowAsShown) {
@@ -318,8 +317,7 @@ TEST_F(CopyTest, BusyClipboardIsReportedAndLeftAsItWas) {
 TEST(CopyTexts, TabsLineBreaksAndQuotesStayInTheirCells) {
   LibraryFolder folder;
   ASSERT_TRUE(CopyFileA("fixtures\\awkward_texts.dll", (folder.Path() + "\\odd.dll").c_str(), 0));
-  ScopedLibraryDirectory scope(folder.Path());
-  Window window;
+  Window window(folder.Path());
   window.ScanSystemLibraries();
   window.miCopyAllClick();
   EXPECT_EQ(std::string(kHeader) +
@@ -331,22 +329,10 @@ TEST(CopyTexts, TabsLineBreaksAndQuotesStayInTheirCells) {
 // Many rows come out whole and in order; how fast is the benchmark's
 // business (--copy-rows).
 TEST(CopyTexts, ManyRowsAreCopiedWholeAndInOrder) {
-  LibraryFolder folder;
-  ScopedLibraryDirectory scope(folder.Path());
-  Window window;
   constexpr int kRows = 5000;
-  SendMessageA(window.lvLibList, WM_SETREDRAW, FALSE, 0);  // filling takes seconds otherwise
-  for (int row = 0; row < kRows; ++row) {
-    std::string name = "library" + std::to_string(row) + ".dll";
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = name.data();
-    ListView_InsertItem(window.lvLibList, &item);
-    for (int column = 1; column <= 4; ++column) {
-      ListView_SetItemText(window.lvLibList, row, column, const_cast<char*>("Wine 10.0.19041.1"));
-    }
-  }
+  Window window("C:\\unused", MadeUpRows(kRows, "Wine 10.0.19041.1"));
+  window.ScanSystemLibraries();
+  ASSERT_EQ(kRows, window.RowCount());
   window.miCopyAllClick();
   const auto lines = Lines(ClipboardText());
   ASSERT_EQ(kRows + 1u, lines.size());

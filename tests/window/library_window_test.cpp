@@ -54,12 +54,11 @@ class HostWindow {
 
 class RunCommand : public ::testing::Test {
  protected:
-  RunCommand() : scope_(folder_.Path()) {
+  RunCommand() {
     folder_.CopySystemFile("version.dll");
     observed = {};
   }
   LibraryFolder folder_;
-  ScopedLibraryDirectory scope_;
 };
 
 TEST_F(RunCommand, LendsTheHostWindowAsOwnerOnlyForTheCall) {
@@ -68,7 +67,7 @@ TEST_F(RunCommand, LendsTheHostWindowAsOwnerOnlyForTheCall) {
   HWND before = reinterpret_cast<HWND>(0x5EED);
   Application().SetHandle(before);
   SetTimer(nullptr, 0, 30, CloseWhenScanned);
-  EXPECT_EQ(0u, ShowLibraryWindow(0, host.get()));
+  EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder_.Path()));
   ASSERT_NE(nullptr, observed.window) << "the window opened and finished its scan";
   EXPECT_EQ(host.get(), observed.windowOwner);
   EXPECT_EQ(host.get(), observed.lentOwner);
@@ -95,15 +94,15 @@ TEST_F(RunCommand, FailedCreationGivesTheOwnerBackAndSaysWhy) {
   std::string shown;
   std::thread watcher([&] { shown = CloseFailureBox(); });
   const HWND notAWindow = reinterpret_cast<HWND>(0x00BADBAD);
-  EXPECT_EQ(0u, ShowLibraryWindow(0, notAWindow));
+  EXPECT_EQ(0u, RunLibraryCommand(notAWindow, folder_.Path()));
   watcher.join();
   EXPECT_NE(std::string::npos, shown.find("System Library Info")) << "shown: " << shown;
   EXPECT_EQ(before, Application().Handle());
-  EXPECT_EQ(0u, Application().FormCount());
+  EXPECT_EQ(nullptr, FindWindowA("LibInfoSysLibWin", nullptr)) << "no half-made window stays";
 
   // And the next call works as if nothing happened.
   SetTimer(nullptr, 0, 30, CloseWhenScanned);
-  ShowLibraryWindow(0, nullptr);
+  RunLibraryCommand(nullptr, folder_.Path());
   EXPECT_NE(nullptr, observed.window);
   Application().SetHandle(nullptr);
 }

@@ -23,15 +23,11 @@ TEST(AddTrailingSeparator, OnlyAsciiLettersAreDrives) {
   EXPECT_EQ("ab\\", AddTrailingSeparator("ab"));
 }
 
-TEST(LibraryDirectory, IsTheSystemDirectoryUnlessPointedElsewhere) {
+TEST(SystemDirectory, IsThePlatformsWithoutATrailingSeparator) {
   char system[MAX_PATH] = {};
   GetSystemDirectoryA(system, sizeof system);
-  EXPECT_EQ(std::string(system), LibraryDirectory());
-  {
-    ScopedLibraryDirectory elsewhere("C:\\somewhere");
-    EXPECT_EQ("C:\\somewhere", LibraryDirectory());
-  }
-  EXPECT_EQ(std::string(system), LibraryDirectory());
+  EXPECT_EQ(std::string(system), SystemDirectory());
+  EXPECT_NE('\\', SystemDirectory().back());
 }
 
 }  // namespace

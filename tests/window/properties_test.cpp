@@ -20,7 +20,6 @@ using namespace std::chrono_literals;
 
 class PropertiesAction : public ::testing::Test {
  protected:
-  PropertiesAction() : scope_(folder_.Path()) {}
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     FillWithTypicalEntries(folder_);
@@ -42,13 +41,18 @@ class PropertiesAction : public ::testing::Test {
     ListView_SetItemState(window_.lvLibList, row, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
   }
+  // What the list tells the window when the user has edited a caption.
   void Rename(int row, const char* caption) {
-    ListView_SetItemText(window_.lvLibList, row, 0, const_cast<char*>(caption));
+    NMLVDISPINFOA edit{};
+    edit.hdr = {window_.lvLibList, static_cast<UINT_PTR>(GetDlgCtrlID(window_.lvLibList)),
+                static_cast<UINT>(LVN_ENDLABELEDITA)};
+    edit.item.iItem = row;
+    edit.item.pszText = const_cast<char*>(caption);
+    SendMessageA(window_.Handle(), WM_NOTIFY, edit.hdr.idFrom, reinterpret_cast<LPARAM>(&edit));
   }
 
   LibraryFolder folder_;
-  ScopedLibraryDirectory scope_;
-  TSysLibInfoWin window_;
+  TSysLibInfoWin window_{folder_.Path()};
 };
 
 TEST_F(PropertiesAction, OpensTheSheetOfTheSelectedFile) {

@@ -1,13 +1,18 @@
-// The scan as the user drives it: Refresh, Stop, closing, focus and edits.
+// The scan as the user drives it: Refresh, Stop, closing, focus and edits,
+// with the reading on a thread of its own.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/LibraryFolder.h"
 #include "common/ScanProbe.h"
+#include "common/ScanRunners.h"
+#include "common/WindowWatch.h"
 #include "version/VerInfo.h"
 #include "window/Application.h"
 #include "window/PrgsDlg.h"
@@ -16,43 +21,75 @@
 namespace libinfo::testing {
 namespace {
 
+using namespace std::chrono_literals;
+
 std::vector<std::string> Captions(const TSysLibInfoWin& window) {
   std::vector<std::string> names;
   for (int row = 0; row < window.RowCount(); ++row) names.push_back(window.CellText(row, 0));
   return names;
 }
 
+int ThreadsOfThisProcess() {
+  const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof thread;
+  int count = 0;
+  for (BOOL more = ::Thread32First(snapshot.get(), &thread); more;
+       more = ::Thread32Next(snapshot.get(), &thread)) {
+    count += thread.th32OwnerProcessID == ::GetCurrentProcessId();
+  }
+  return count;
+}
+
+void PressStop() {
+  PostMessageA(ProgressDlg->bbStop, BM_CLICK, 0, 0);
+}
+
+// A shown window over the typical folder, read by `runner`.
 class ScanTest : public ::testing::Test {
  protected:
-  ScanTest() : scope_(folder_.Path()) {}
-  void SetUp() override {
-    FillWithTypicalEntries(folder_);
-    window_.Show();
+  void SetUp() override { FillWithTypicalEntries(folder_); }
+  TSysLibInfoWin& Window(ScanRunner runner = {}) {
+    window_ = std::make_unique<TSysLibInfoWin>(folder_.Path(), std::move(runner));
+    window_->Show();
+    return *window_;
   }
   std::vector<std::string> ExpectedRows() const { return folder_.ExpectedRows(); }
 
   LibraryFolder folder_;
-  ScopedLibraryDirectory scope_;
-  TSysLibInfoWin window_;
+  std::unique_ptr<TSysLibInfoWin> window_;
   ScanProbe probe_;
 };
 
 TEST_F(ScanTest, ListsEveryFileWithVersionDataInFolderOrder) {
-  window_.ScanSystemLibraries();
+  TSysLibInfoWin& window = Window();
+  window.ScanSystemLibraries();
   const auto expected = ExpectedRows();
   ASSERT_EQ(5u, expected.size());
-  EXPECT_EQ(expected, Captions(window_)) << "no folders, text, empty, broken or locked files";
-  for (int row = 0; row < window_.RowCount(); ++row) {
+  EXPECT_EQ(expected, Captions(window)) << "no folders, text, empty, broken or locked files";
+  for (int row = 0; row < window.RowCount(); ++row) {
     const TVersionInfo info(folder_.Path() + "\\" + expected[row]);
-    EXPECT_EQ(info.FileDescription(), window_.CellText(row, 1));
-    EXPECT_EQ(info.ProductName(), window_.CellText(row, 2));
-    EXPECT_EQ(info.FileVersion(), window_.CellText(row, 3));
-    EXPECT_EQ(info.ProductVersion(), window_.CellText(row, 4));
+    EXPECT_EQ(info.FileDescription(), window.CellText(row, 1));
+    EXPECT_EQ(info.ProductName(), window.CellText(row, 2));
+    EXPECT_EQ(info.FileVersion(), window.CellText(row, 3));
+    EXPECT_EQ(info.ProductVersion(), window.CellText(row, 4));
+    // The list's own view of the row: texts and the icon, asked of the window.
+    char text[256] = {};
     LVITEMA item{};
-    item.mask = LVIF_IMAGE;
+    item.mask = LVIF_IMAGE | LVIF_TEXT;
     item.iItem = row;
-    SendMessageA(window_.lvLibList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(window.lvLibList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     EXPECT_EQ(0, item.iImage);
+    EXPECT_EQ(expected[row], text);
+    LVITEMA cell{};
+    cell.iSubItem = 3;
+    cell.pszText = text;
+    cell.cchTextMax = sizeof text;
+    SendMessageA(window.lvLibList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_EQ(info.FileVersion(), text);
   }
   ASSERT_EQ(1u, probe_.Dialogs().size());
   EXPECT_EQ("%d", probe_.Dialogs()[0].countAtShow);
@@ -61,61 +98,72 @@ TEST_F(ScanTest, ListsEveryFileWithVersionDataInFolderOrder) {
   EXPECT_EQ(nullptr, ProgressDlg) << "no dialog outlives its scan";
 }
 
-TEST_F(ScanTest, CountsEachListedFile) {
-  window_.ScanSystemLibraries();
-  EXPECT_EQ((std::vector<std::string>{"1 files", "2 files", "3 files", "4 files", "5 files"}),
-            probe_.Counts());
+// One caption per frame at most, so some counts are skipped; but they only
+// rise, and the last one before the dialog goes is the final count.
+TEST_F(ScanTest, CountRisesToTheFinalNumberBeforeTheDialogGoes) {
+  Window(SlowReading(30)).ScanSystemLibraries();
+  const auto& counts = probe_.Counts();
+  ASSERT_FALSE(counts.empty());
+  EXPECT_GE(counts.size(), 2u) << "the count moves while a slow scan runs";
+  for (size_t i = 1; i < counts.size(); ++i) {
+    EXPECT_LT(std::atoi(counts[i - 1].c_str()), std::atoi(counts[i].c_str()));
+  }
+  EXPECT_EQ("5 files", counts.back());
+  EXPECT_EQ("5 files", probe_.Dialogs().at(0).countAtDestroy);
 }
 
-TEST_F(ScanTest, StopAfterTheNthFileKeepsNRows) {
-  probe_.AfterListed(2, [&] { PostMessageA(ProgressDlg->bbStop, BM_CLICK, 0, 0); });
-  probe_.AfterListed(3, [&] { ADD_FAILURE() << "the scan went on after Stop"; });
-  window_.ScanSystemLibraries();
-  EXPECT_EQ(2, window_.RowCount());
-  EXPECT_EQ((std::vector<std::string>{"1 files", "2 files"}), probe_.Counts());
-}
+// Stop at the first file, in the middle and after the last: the rows are
+// the files listed when Stop was handled, and the label says so.
+class StopAt : public ScanTest, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(Files, StopAt, ::testing::Values(1, 2, 5));
 
-TEST(ScanPacing, StopLeavesTheRowsListedWhenThePressWasHandled) {
-  // The default pacing: messages are handled once an interval has passed,
-  // not after every file, and a press takes effect when it is handled.
-  ScopedScanPumpInterval defaultPacing(std::chrono::milliseconds(10));
-  LibraryFolder folder;
-  FillWithLibraries(folder, 60);
-  ScopedLibraryDirectory scope(folder.Path());
-  TSysLibInfoWin window;
-  window.Show();
-  ScanProbe probe;
-  probe.AfterListed(3, [&] { PostMessageA(ProgressDlg->bbStop, BM_CLICK, 0, 0); });
+TEST_P(StopAt, KeepsTheRowsListedUntilThen) {
+  const int at = GetParam();
+  TSysLibInfoWin& window = Window(HoldAfter(at));
+  probe_.AfterListed(at, PressStop);
   window.ScanSystemLibraries();
-  ASSERT_EQ(1u, probe.Dialogs().size());
-  const std::string atStop = probe.Dialogs()[0].countAtHide;
-  ASSERT_FALSE(atStop.empty()) << "Stop was handled during the scan";
-  EXPECT_EQ(atStop, std::to_string(window.RowCount()) + " files");
-  EXPECT_LT(window.RowCount(), static_cast<int>(folder.ExpectedRows().size()));
-  EXPECT_GE(window.RowCount(), 3);
+  const auto expected = ExpectedRows();
+  EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + at), Captions(window));
+  EXPECT_EQ(std::to_string(at) + " files", probe_.Dialogs().at(0).countAtDestroy);
 }
 
 TEST_F(ScanTest, StopHidesTheDialogAtOnce) {
+  TSysLibInfoWin& window = Window(HoldAfter(1));
   bool visibleAfterStop = true;
   probe_.AfterListed(1, [&] {
     SendMessageA(ProgressDlg->bbStop, BM_CLICK, 0, 0);
     visibleAfterStop = IsWindowVisible(ProgressDlg->Handle());
   });
-  window_.ScanSystemLibraries();
+  window.ScanSystemLibraries();
   EXPECT_FALSE(visibleAfterStop);
-  EXPECT_EQ(1, window_.RowCount());
+  EXPECT_EQ(1, window.RowCount());
 }
 
 TEST_F(ScanTest, DialogCloseButtonActsLikeStop) {
+  TSysLibInfoWin& window = Window(HoldAfter(1));
   probe_.AfterListed(1, [&] { PostMessageA(ProgressDlg->Handle(), WM_CLOSE, 0, 0); });
-  window_.ScanSystemLibraries();
-  EXPECT_EQ(1, window_.RowCount());
+  window.ScanSystemLibraries();
+  EXPECT_EQ(1, window.RowCount());
+}
+
+TEST_F(ScanTest, StopAndCloseTogetherEndTheScanThenTheWindow) {
+  TSysLibInfoWin& window = Window(HoldAfter(2));
+  probe_.AfterListed(2, [&] {
+    PressStop();
+    PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
+  });
+  PostMessageA(window.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
+  window.ScanStarted = true;  // only the Refresh above scans
+  Application().RunModal(window);
+  EXPECT_EQ(2, window.RowCount());
+  EXPECT_FALSE(IsWindowVisible(window.Handle())) << "closed once the scan was over";
 }
 
 TEST_F(ScanTest, RefreshTwiceLeavesOneRowPerFileAndAFreshDialog) {
-  window_.tbRefreshClick();
-  window_.tbRefreshClick();
-  EXPECT_EQ(ExpectedRows(), Captions(window_));
+  TSysLibInfoWin& window = Window();
+  window.tbRefreshClick();
+  window.tbRefreshClick();
+  EXPECT_EQ(ExpectedRows(), Captions(window));
   ASSERT_EQ(2u, probe_.Dialogs().size());
   for (const auto& dialog : probe_.Dialogs()) {
     EXPECT_EQ("%d", dialog.countAtShow);
@@ -124,90 +172,168 @@ TEST_F(ScanTest, RefreshTwiceLeavesOneRowPerFileAndAFreshDialog) {
 }
 
 TEST_F(ScanTest, RefreshDuringAScanStartsNoSecondScan) {
+  TSysLibInfoWin& window = Window(SlowReading(20));
   probe_.AfterListed(1, [&] {
-    PostMessageA(window_.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
-    PostMessageA(window_.lvLibList, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(window.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
+    PostMessageA(window.lvLibList, WM_KEYDOWN, VK_F5, 0);
   });
-  window_.ScanSystemLibraries();
+  window.ScanSystemLibraries();
   EXPECT_EQ(1u, probe_.Dialogs().size());
   EXPECT_EQ(1, probe_.MostDialogsAtOnce());
-  EXPECT_EQ(ExpectedRows(), Captions(window_));
+  EXPECT_EQ(ExpectedRows(), Captions(window));
 }
 
-TEST_F(ScanTest, FolderWithoutVersionDataKeepsTheCountLabelUntouched) {
+TEST(ScanFolders, WithoutVersionDataTheCountLabelStaysUntouched) {
   LibraryFolder bare;
   bare.WriteFile("a.txt", "text");
   bare.WriteFile("b.dll", "");
-  ScopedLibraryDirectory scope(bare.Path());
-  window_.ScanSystemLibraries();
-  EXPECT_EQ(0, window_.RowCount());
-  ASSERT_EQ(1u, probe_.Dialogs().size());
-  EXPECT_EQ("%d", probe_.Dialogs()[0].countAtDestroy);
+  TSysLibInfoWin window(bare.Path());
+  window.Show();
+  ScanProbe probe;
+  window.ScanSystemLibraries();
+  EXPECT_EQ(0, window.RowCount());
+  ASSERT_EQ(1u, probe.Dialogs().size());
+  EXPECT_EQ("%d", probe.Dialogs()[0].countAtDestroy);
 }
 
-TEST_F(ScanTest, MissingFolderEndsWithAnEmptyList) {
-  window_.ScanSystemLibraries();
-  ASSERT_GT(window_.RowCount(), 0);
-  ScopedLibraryDirectory scope(folder_.Path() + "\\does not exist");
-  window_.ScanSystemLibraries();
-  EXPECT_EQ(0, window_.RowCount());
+TEST(ScanFolders, MissingFolderEndsWithAnEmptyList) {
+  LibraryFolder folder;
+  TSysLibInfoWin window(folder.Path() + "\\does not exist");
+  window.Show();
+  window.ScanSystemLibraries();
+  EXPECT_EQ(0, window.RowCount());
   EXPECT_EQ(nullptr, ProgressDlg);
 }
 
+TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
+  // The platform keeps threads of its own once the first dialog has run.
+  Window().ScanSystemLibraries();
+  const int before = ThreadsOfThisProcess();
+  Window().ScanSystemLibraries();
+  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a scan run to its end";
+
+  TSysLibInfoWin& held = Window(HoldAfter(1));
+  int during = 0;
+  probe_.AfterListed(1, [&] {
+    during = ThreadsOfThisProcess();
+    PressStop();
+  });
+  held.ScanSystemLibraries();
+  EXPECT_GT(during, before) << "the reading thread runs";
+  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a stopped scan";
+}
+
+// A failure of the reading thread as a whole reaches the window thread, is
+// shown once like any failure of a window, and the next Refresh works.
+TEST(ScanFailure, IsShownOnceAndTheWindowWorksAfter) {
+  LibraryFolder folder;
+  FillWithTypicalEntries(folder);
+  int failures = 0;
+  TSysLibInfoWin window(folder.Path(),
+                        [&failures](const LibraryScan& scan, const std::atomic<bool>& stopped,
+                                    const LibraryScan::RowSink& sink) {
+                          if (failures++ == 0)
+                            return FailAfter(2, "The disk went away.")(scan, stopped, sink);
+                          return scan.Run(stopped, sink);
+                        });
+  window.Show();
+  window.ScanStarted = true;
+  std::vector<std::string> shown;
+  std::thread watcher([&shown] {
+    using namespace testing_windows;
+    for (HWND box; (box = WaitForTopLevelWindow(GetCurrentProcessId(), kDialogClass, "Error",
+                                                shown.empty() ? 10s : 1s));) {
+      shown.push_back(MessageBoxText(box));
+      PressOk(box);
+      for (int wait = 0; wait < 200 && IsWindow(box); ++wait) Sleep(10);
+    }
+  });
+  PostMessageA(window.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
+  PumpUntil([&] { return !shown.empty() && !window.Scanning(); }, 15000);
+  PumpUntil([] { return false; }, 1500);  // time for a second box, which must not come
+  watcher.join();
+  ASSERT_EQ(1u, shown.size());
+  EXPECT_NE(std::string::npos, shown[0].find("The disk went away.")) << shown[0];
+  EXPECT_EQ(nullptr, ProgressDlg);
+  EXPECT_EQ(2, window.RowCount()) << "the rows read before the failure stay";
+
+  window.tbRefreshClick();
+  EXPECT_EQ(folder.ExpectedRows(), Captions(window));
+}
+
 TEST_F(ScanTest, FocusReturnsToTheDialogWhileScanningAndNotAfter) {
+  TSysLibInfoWin& window = Window(SlowReading(60));
   HWND activeLater = nullptr;
   HWND activeAfterClick = nullptr;
   probe_.AfterListed(1, [&] {
-    SetActiveWindow(window_.Handle());
+    SetActiveWindow(window.Handle());
     activeAfterClick = GetActiveWindow();
   });
   probe_.AfterListed(3, [&] { activeLater = GetActiveWindow(); });
   HWND dialog = nullptr;
   probe_.AfterListed(2, [&] { dialog = ProgressDlg->Handle(); });
-  window_.ScanSystemLibraries();
+  window.ScanSystemLibraries();
   ASSERT_NE(nullptr, dialog);
-  EXPECT_EQ(window_.Handle(), activeAfterClick);
+  EXPECT_EQ(window.Handle(), activeAfterClick);
   EXPECT_EQ(dialog, activeLater) << "clicking the window during a scan gives the focus back";
   PumpUntil([] { return false; }, 200);
-  EXPECT_EQ(window_.Handle(), GetActiveWindow()) << "the finished scan leaves the window usable";
+  EXPECT_EQ(window.Handle(), GetActiveWindow()) << "the finished scan leaves the window usable";
 }
 
 TEST_F(ScanTest, EditedCaptionChangesOnlyThatCaptionUntilRefresh) {
-  window_.ScanSystemLibraries();
-  const auto before = Captions(window_);
-  const std::string description = window_.CellText(1, 1);
-  SetFocus(window_.lvLibList);
-  ListView_SetItemState(window_.lvLibList, 1, LVIS_SELECTED | LVIS_FOCUSED,
+  TSysLibInfoWin& window = Window();
+  window.ScanSystemLibraries();
+  const auto before = Captions(window);
+  const std::string description = window.CellText(1, 1);
+  SetFocus(window.lvLibList);
+  ListView_SetItemState(window.lvLibList, 1, LVIS_SELECTED | LVIS_FOCUSED,
                         LVIS_SELECTED | LVIS_FOCUSED);
-  PostMessageA(window_.lvLibList, WM_KEYDOWN, VK_F2, 0);  // F2 edits the selected caption
+  PostMessageA(window.lvLibList, WM_KEYDOWN, VK_F2, 0);  // F2 edits the selected caption
   Application().ProcessMessages();
-  HWND edit = ListView_GetEditControl(window_.lvLibList);
+  HWND edit = ListView_GetEditControl(window.lvLibList);
   ASSERT_NE(nullptr, edit);
   SetWindowTextA(edit, "*.dll");
-  SetFocus(window_.Handle());  // leaving the editor keeps the new text
-  PumpUntil([&] { return ListView_GetEditControl(window_.lvLibList) == nullptr; });
-  EXPECT_EQ("*.dll", window_.CellText(1, 0));
-  EXPECT_EQ(description, window_.CellText(1, 1));
-  EXPECT_EQ(before[0], window_.CellText(0, 0));
+  SetFocus(window.Handle());  // leaving the editor keeps the new text
+  PumpUntil([&] { return ListView_GetEditControl(window.lvLibList) == nullptr; });
+  EXPECT_EQ("*.dll", window.CellText(1, 0));
+  EXPECT_EQ(description, window.CellText(1, 1));
+  EXPECT_EQ(before[0], window.CellText(0, 0));
+  char text[64] = {};
+  ListView_GetItemText(window.lvLibList, 1, 0, text, sizeof text);
+  EXPECT_STREQ("*.dll", text) << "the list shows the edit";
 
-  window_.tbRefreshClick();
-  EXPECT_EQ(before, Captions(window_));
+  window.tbRefreshClick();
+  EXPECT_EQ(before, Captions(window));
+}
+
+TEST_F(ScanTest, TypingSelectsTheFirstRowStartingWithTheLetters) {
+  TSysLibInfoWin& window = Window();
+  window.ScanSystemLibraries();
+  const auto rows = Captions(window);
+  SetFocus(window.lvLibList);
+  const std::string target = rows.at(3);
+  // The key data says one keystroke each; the list ignores characters without it.
+  for (const char c : target.substr(0, 3)) PostMessageA(window.lvLibList, WM_CHAR, c, 1);
+  PumpUntil([&] { return ListView_GetNextItem(window.lvLibList, -1, LVNI_SELECTED) >= 0; });
+  const int selected = ListView_GetNextItem(window.lvLibList, -1, LVNI_SELECTED);
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(0, _strnicmp(target.c_str(), rows[selected].c_str(), 3)) << rows[selected];
 }
 
 TEST_F(ScanTest, CloseDuringARescanClosesWhenItEnds) {
-  window_.ScanSystemLibraries();
-  probe_.AfterListed(2, [&] { PostMessageA(window_.Handle(), WM_CLOSE, 0, 0); });
-  PostMessageA(window_.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
-  Application().RunModal(window_);
-  EXPECT_TRUE(IsWindow(window_.Handle())) << "the window is hidden, not destroyed";
-  EXPECT_EQ(ExpectedRows(), Captions(window_)) << "the close did not cut the rescan short";
+  TSysLibInfoWin& window = Window(SlowReading(20));
+  window.ScanSystemLibraries();
+  probe_.AfterListed(2, [&] { PostMessageA(window.Handle(), WM_CLOSE, 0, 0); });
+  PostMessageA(window.Handle(), WM_COMMAND, TSysLibInfoWin::tbRefresh, 0);
+  Application().RunModal(window);
+  EXPECT_TRUE(IsWindow(window.Handle())) << "the window is hidden, not destroyed";
+  EXPECT_EQ(ExpectedRows(), Captions(window)) << "the close did not cut the rescan short";
 }
 
 TEST(FirstScan, StartsAfterTheFirstActivationAndHonoursAnEarlyClose) {
   LibraryFolder folder;
   FillWithTypicalEntries(folder);
-  ScopedLibraryDirectory scope(folder.Path());
-  TSysLibInfoWin window;
+  TSysLibInfoWin window(folder.Path(), SlowReading(20));
   ScanProbe probe;
   probe.AfterListed(1, [&] {
     EXPECT_TRUE(window.ScanStarted);
@@ -223,8 +349,7 @@ TEST(FirstScan, StartsAfterTheFirstActivationAndHonoursAnEarlyClose) {
 TEST(FirstScan, EscapeClosesTheWindowOnceTheScanIsOver) {
   LibraryFolder folder;
   FillWithTypicalEntries(folder);
-  ScopedLibraryDirectory scope(folder.Path());
-  TSysLibInfoWin window;
+  TSysLibInfoWin window(folder.Path());
   ScanProbe probe;
   PostMessageA(window.lvLibList, WM_KEYDOWN, VK_ESCAPE, 0);
   Application().RunModal(window);

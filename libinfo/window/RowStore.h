@@ -1,0 +1,43 @@
+// The rows of the library list, held once and compactly: every text of every
+// row in one block, each row a handful of offsets into it. The list view
+// asks for the texts when it paints (a virtual list) instead of keeping its
+// own copies.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "window/LibraryScan.h"
+
+namespace libinfo {
+
+class RowStore {
+ public:
+  static constexpr int kColumns = 5;  // name, description, product, file and product version
+
+  void Clear() noexcept;
+  void Append(const LibraryRow& row);
+  [[nodiscard]] int Count() const noexcept { return static_cast<int>(rows_.size()); }
+
+  // The text of a cell, zero-terminated; empty outside the rows and columns.
+  [[nodiscard]] const char* Text(int row, int column) const noexcept;
+
+  // An edited name replaces the first text of the row and nothing else.
+  void SetName(int row, std::string_view name);
+
+  // The first row from `start` on (wrapping round when asked) whose name
+  // equals `text`, or begins with it when `partial`, ignoring case; -1 if none.
+  [[nodiscard]] int FindName(std::string_view text, int start, bool partial,
+                             bool wrap) const noexcept;
+
+ private:
+  std::uint32_t Put(std::string_view text);
+  [[nodiscard]] bool NameMatches(int row, std::string_view text, bool partial) const noexcept;
+
+  std::vector<char> texts_;  // each text followed by its terminator
+  std::vector<std::array<std::uint32_t, kColumns>> rows_;
+};
+
+}  // namespace libinfo

@@ -1,0 +1,26 @@
+// Reading threads with a disk of the test's choosing, for what a real folder
+// cannot be made to do on cue: read slowly, hold still at a given file until
+// Stop is seen, or fail as a whole.
+#pragma once
+
+#include <windows.h>
+
+#include "window/LibraryScan.h"
+
+namespace libinfo::testing {
+
+// Each listed file takes `msPerRow` longer, as on a slow disk.
+ScanRunner SlowReading(DWORD msPerRow);
+
+// After the n-th listed file the reading waits until the scan is stopped
+// (at most a few seconds), so Stop lands exactly after that file.
+ScanRunner HoldAfter(int rows);
+
+// After the n-th listed file the reading thread fails as a whole.
+ScanRunner FailAfter(int rows, const char* reason);
+
+// `count` rows of made-up libraries, no disk involved: "library<n>.dll"
+// with the same four texts each.
+ScanRunner MadeUpRows(int count, const char* texts);
+
+}  // namespace libinfo::testing
