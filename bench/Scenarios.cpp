@@ -2,16 +2,16 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "Measure.h"
 #include "Owned.h"
-#include "version/VerInfo.h"
-#include "window/Paths.h"
+#include "window/LibraryScan.h"
 #include "window/PrgsDlg.h"
 #include "window/SysLibMain.h"
 
@@ -21,16 +21,11 @@ using libinfo::TSysLibInfoWin;
 
 namespace {
 
-bool IsSkipped(const WIN32_FIND_DATAA& entry) {
-  const std::string_view name = entry.cFileName;
-  return name == "." || name == ".." || entry.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
-}
-
 // The library window, shown and idle, pointed at `folder`; its first scan
 // (normally started by the first activation) is left to the caller.
 class ShownWindow {
  public:
-  explicit ShownWindow(const std::string& folder) : scope_(folder) {
+  explicit ShownWindow(const std::string& folder) : window_(folder) {
     window_.ScanStarted = true;
     window_.Show();
     Settle();
@@ -38,44 +33,47 @@ class ShownWindow {
   TSysLibInfoWin& operator*() noexcept { return window_; }
   TSysLibInfoWin* operator->() noexcept { return &window_; }
 
-  // Refresh as the toolbar button runs it; the time until it returns.
-  double TimedRefresh() {
+  // Refresh as the toolbar button runs it, timed until it returns.
+  Timing TimedRefresh() {
+    const double cpuStart = ProcessCpuMs();
     const double start = NowMs();
     window_.tbRefreshClick();
-    const double ms = NowMs() - start;
+    Timing timing{NowMs() - start, ProcessCpuMs() - cpuStart, window_.RowCount()};
     Settle();
-    return ms;
+    return timing;
   }
 
  private:
-  libinfo::ScopedLibraryDirectory scope_;
   TSysLibInfoWin window_;
 };
 
-// Clicks Stop from inside the scan once the count label reads `stopAt`, and
-// notes when the click was posted and when the dialog had handled it.
+int CountInCaption(HWND label) {
+  char caption[32] = {};
+  ::GetWindowTextA(label, caption, sizeof caption);
+  return std::atoi(caption);
+}
+
+// Posts a click to Stop once the count label reads at least `stopAt`, and
+// keeps the label's last caption. The label changes at most once per frame,
+// so the click may come a few files after the mark.
 class StopPress {
  public:
   explicit StopPress(int stopAt) : stopAt_(stopAt) {
     active_ = this;
     hook_.reset(::SetWindowsHookExA(WH_CALLWNDPROCRET, OnReturn, nullptr, ::GetCurrentThreadId()));
-    callHook_.reset(::SetWindowsHookExA(WH_CALLWNDPROC, OnCall, nullptr, ::GetCurrentThreadId()));
   }
   StopPress(const StopPress&) = delete;
   StopPress& operator=(const StopPress&) = delete;
   ~StopPress() {
     hook_.reset();
-    callHook_.reset();
     active_ = nullptr;
   }
-  double PostedAt() const noexcept { return postedAt_; }
-  double HandledAt() const noexcept { return handledAt_; }
-  // Files listed when the dialog handled the click: the scan's messages are
-  // handled once per interval, so a few more may follow the one clicked at.
-  int ListedWhenHandled() const noexcept { return listedWhenHandled_; }
-  // When the dialog's destruction began and when it was over.
-  double DestroyingAt() const noexcept { return destroyingAt_; }
-  double DestroyedAt() const noexcept { return destroyedAt_; }
+  [[nodiscard]] bool Clicked() const noexcept { return postedAt_ != 0; }
+  [[nodiscard]] double PostedAt() const noexcept { return postedAt_; }
+  // When the dialog had handled the click (0 if it never did).
+  [[nodiscard]] double HandledAt() const noexcept { return handledAt_; }
+  [[nodiscard]] int CountWhenClicked() const noexcept { return countWhenClicked_; }
+  [[nodiscard]] int LastCaptionCount() const noexcept { return lastCaptionCount_; }
 
  private:
   static void Unhook(HHOOK hook) noexcept { ::UnhookWindowsHookEx(hook); }
@@ -83,75 +81,96 @@ class StopPress {
     if (code == HC_ACTION && active_) active_->Returned(*reinterpret_cast<CWPRETSTRUCT*>(lParam));
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
   }
+  // Read back from the label rather than from the message, which may carry
+  // the caption in either character set.
   void Returned(const CWPRETSTRUCT& call) {
     libinfo::TProgressDlg* dialog = libinfo::ProgressDlg;
     if (!dialog) return;
-    if (call.message == WM_SETTEXT && call.hwnd == dialog->lbCnt && postedAt_ == 0 &&
-        std::atoi(reinterpret_cast<const char*>(call.lParam)) == stopAt_) {
-      postedAt_ = NowMs();
-      ::PostMessageA(dialog->bbStop, BM_CLICK, 0, 0);
-    } else if (call.message == WM_COMMAND && call.hwnd == dialog->Handle() &&
-               LOWORD(call.wParam) == IDCANCEL && handledAt_ == 0 && dialog->Stopped) {
+    // The button tells the dialog of the click with a sent WM_COMMAND.
+    if (call.message == WM_COMMAND && reinterpret_cast<HWND>(call.lParam) == dialog->bbStop &&
+        postedAt_ != 0 && handledAt_ == 0) {
       handledAt_ = NowMs();
-      char count[32] = {};
-      ::GetWindowTextA(dialog->lbCnt, count, sizeof count);
-      listedWhenHandled_ = std::atoi(count);
     }
-  }
-  static LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && active_) {
-      const auto& call = *reinterpret_cast<CWPSTRUCT*>(lParam);
-      if (libinfo::ProgressDlg && call.message == WM_DESTROY &&
-          call.hwnd == libinfo::ProgressDlg->Handle()) {
-        active_->destroyingAt_ = NowMs();
-      } else if (call.message == WM_SETREDRAW && call.wParam && active_->destroyingAt_ != 0 &&
-                 active_->destroyedAt_ == 0) {
-        active_->destroyedAt_ = NowMs();  // the list is drawn again once the dialog is gone
-      }
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    if (call.message != WM_SETTEXT || call.hwnd != dialog->lbCnt) return;
+    lastCaptionCount_ = CountInCaption(dialog->lbCnt);
+    if (postedAt_ != 0 || lastCaptionCount_ < stopAt_ || dialog->Stopped) return;
+    countWhenClicked_ = lastCaptionCount_;
+    postedAt_ = NowMs();
+    ::PostMessageA(dialog->bbStop, BM_CLICK, 0, 0);
   }
 
   static inline StopPress* active_ = nullptr;
-  int listedWhenHandled_ = 0;
   libinfo::Owned<HHOOK, Unhook> hook_;
-  libinfo::Owned<HHOOK, Unhook> callHook_;
   int stopAt_;
   double postedAt_ = 0;
   double handledAt_ = 0;
-  double destroyingAt_ = 0;
-  double destroyedAt_ = 0;
+  int countWhenClicked_ = 0;
+  int lastCaptionCount_ = 0;
+};
+
+// A second thread that sends `window` a message that needs no work every
+// 10 ms and keeps the slowest round trip: how long a user, or another
+// program, waits for the window at worst.
+class AnswerProbe {
+ public:
+  explicit AnswerProbe(HWND window) : thread_([this, window] { Probe(window); }) {}
+  AnswerProbe(const AnswerProbe&) = delete;
+  AnswerProbe& operator=(const AnswerProbe&) = delete;
+  ~AnswerProbe() { Finish(); }
+
+  // Ends the probing; the results are read after this. A probe may be
+  // waiting for this thread's answer, so sent messages are answered until
+  // the prober is through.
+  void Finish() {
+    done_ = true;
+    while (!finished_) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+      MSG msg;
+      ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    if (thread_.joinable()) thread_.join();
+  }
+  [[nodiscard]] double LongestMs() const noexcept { return longestMs_; }
+  [[nodiscard]] int Probes() const noexcept { return probes_; }
+
+ private:
+  // Far beyond any goal: a window this slow counts as not answering.
+  static constexpr UINT kGiveUpMs = 10000;
+  static constexpr DWORD kPeriodMs = 10;
+
+  void Probe(HWND window) {
+    while (!done_) {
+      const double start = NowMs();
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &answer);
+      longestMs_ = std::max(longestMs_, NowMs() - start);
+      ++probes_;
+      ::Sleep(kPeriodMs);
+    }
+    finished_ = true;
+  }
+
+  std::atomic<bool> done_{false};
+  std::atomic<bool> finished_{false};
+  double longestMs_ = 0;
+  int probes_ = 0;
+  std::thread thread_;  // last, so that it starts once the rest is set
 };
 
 }  // namespace
 
-LoopResult BareLoop(const std::string& folder) {
-  LoopResult result;
-  size_t characters = 0;  // keeps the values from being optimised away
+Timing BareLoop(const std::string& folder) {
+  const std::atomic<bool> neverStopped{false};
+  int listed = 0;
+  const double cpuStart = ProcessCpuMs();
   const double start = NowMs();
-  WIN32_FIND_DATAA entry{};
-  libinfo::UniqueFind search(::FindFirstFileA((folder + "\\*.*").c_str(), &entry));
-  if (!search) return result;
-  do {
-    if (IsSkipped(entry)) continue;
-    const libinfo::TVersionInfo info(libinfo::AddTrailingSeparator(folder) + entry.cFileName);
-    if (!info.Valid()) continue;
-    const std::string values[4] = {info.FileDescription(), info.ProductName(), info.FileVersion(),
-                                   info.ProductVersion()};
-    for (const auto& value : values) characters += value.size();
-    ++result.listed;
-  } while (::FindNextFileA(search.get(), &entry));
-  result.ms = NowMs() - start;
-  if (characters == static_cast<size_t>(-1)) std::puts("");
-  return result;
+  libinfo::LibraryScan(folder).Run(neverStopped, [&listed](libinfo::LibraryRow&&) { ++listed; });
+  return {NowMs() - start, ProcessCpuMs() - cpuStart, listed};
 }
 
-LoopResult WindowScan(const std::string& folder) {
+Timing WindowScan(const std::string& folder) {
   ShownWindow window(folder);
-  LoopResult result;
-  result.ms = window.TimedRefresh();
-  result.listed = window->RowCount();
-  return result;
+  return window.TimedRefresh();
 }
 
 StopResult StoppedScan(const std::string& folder, int stopAt) {
@@ -160,21 +179,28 @@ StopResult StoppedScan(const std::string& folder, int stopAt) {
   window->tbRefreshClick();
   const double end = NowMs();
   StopResult result;
+  result.clicked = press.Clicked();
+  result.clickToReturnMs = press.Clicked() ? end - press.PostedAt() : 0;
+  if (press.HandledAt() != 0) result.clickToHandledMs = press.HandledAt() - press.PostedAt();
+  result.countWhenClicked = press.CountWhenClicked();
   result.rows = window->RowCount();
-  result.listedWhenHandled = press.ListedWhenHandled();
-  if (press.HandledAt() == 0) throw std::runtime_error("Stop was never handled");
-  result.pressToHandledMs = press.HandledAt() - press.PostedAt();
-  result.handledToEndMs = end - press.HandledAt();
-  result.handledToDestroyMs = press.DestroyingAt() - press.HandledAt();
-  result.destroyMs = press.DestroyedAt() - press.DestroyingAt();
+  result.lastCaptionCount = press.LastCaptionCount();
   return result;
+}
+
+AnswerResult ProbedScan(const std::string& folder) {
+  ShownWindow window(folder);
+  AnswerProbe probe(window->Handle());
+  window->tbRefreshClick();
+  probe.Finish();
+  return {probe.LongestMs(), probe.Probes(), window->RowCount()};
 }
 
 RefreshResult RefreshOverFullList(const std::string& folder) {
   ShownWindow window(folder);
   RefreshResult result;
-  result.intoEmptyMs = window.TimedRefresh();
-  result.replacingMs = window.TimedRefresh();
+  result.intoEmptyMs = window.TimedRefresh().wallMs;
+  result.replacingMs = window.TimedRefresh().wallMs;
   result.rows = window->RowCount();
   return result;
 }

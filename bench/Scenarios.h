@@ -1,36 +1,45 @@
-// What the benchmark times: the bare loop over the version API, and the
-// library window's scan as Refresh starts it.
+// What the benchmark times: the bare scan loop with no window, and the library
+// window's scan as Refresh starts it.
 #pragma once
 
 #include <string>
 
 namespace bench {
 
-struct LoopResult {
-  double ms = 0;
+struct Timing {
+  double wallMs = 0;
+  double cpuMs = 0;  // user and kernel time of the whole process meanwhile
   int listed = 0;
 };
 
-// The calls the scan makes, in its order, with no window: enumerate, size
-// query, read, and the four values of every file that has version data.
-LoopResult BareLoop(const std::string& folder);
+// The scan unit over `folder` with a sink that only counts: the disk and
+// version work of a scan and nothing of a window.
+Timing BareLoop(const std::string& folder);
 
 // One Refresh of a freshly shown window with an empty list.
-LoopResult WindowScan(const std::string& folder);
+Timing WindowScan(const std::string& folder);
 
 struct StopResult {
-  double pressToHandledMs = 0;  // the click posted until the dialog has handled it
-  double handledToEndMs = 0;    // the click handled until the scan has returned
-  int rows = 0;                 // rows listed when the scan ended
-  int listedWhenHandled = 0;    // the count shown when the click was handled
-  // Where the time after the click goes: until the dialog's destruction
-  // begins, and the destruction itself.
-  double handledToDestroyMs = 0;
-  double destroyMs = 0;
+  bool clicked = false;         // false if the scan ended before the count reached the mark
+  double clickToReturnMs = 0;   // the click posted to Stop until the scan returned
+  double clickToHandledMs = 0;  // the click posted until the dialog had handled it
+  int countWhenClicked = 0;     // the count label's number when the click was posted
+  int rows = 0;                 // rows listed when the scan had returned
+  int lastCaptionCount = 0;     // the count label's last caption before the dialog went
 };
 
-// A scan stopped by a click on Stop posted once `stopAt` files are listed.
+// A scan stopped by a click posted to Stop once the count label reads at
+// least `stopAt` files.
 StopResult StoppedScan(const std::string& folder, int stopAt);
+
+struct AnswerResult {
+  double longestMs = 0;  // the slowest round trip of a message sent to the window
+  int probes = 0;
+  int rows = 0;
+};
+
+// A full scan while a second thread sends the window a message every 10 ms.
+AnswerResult ProbedScan(const std::string& folder);
 
 struct RefreshResult {
   double intoEmptyMs = 0;  // the first scan of a fresh window
