@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Owned.h"
-#include "window/Application.h"
+#include "LibraryCursor.h"
 
 namespace libinfo {
 

@@ -12,24 +12,6 @@ TApplication& Application() noexcept {
   return application;
 }
 
-void TApplication::SetCursor(HCURSOR cursor) noexcept {
-  cursor_ = cursor;
-  if (cursor) {
-    ::SetCursor(cursor);
-    return;
-  }
-  // Let the window under the mouse pick its own shape again right away,
-  // instead of on the next mouse move.
-  POINT at{};
-  ::GetCursorPos(&at);
-  HWND under = ::WindowFromPoint(at);
-  if (under && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
-    const LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
-    ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
-                   MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
-  }
-}
-
 void TApplication::ProcessMessages() noexcept {
   // Messages sent from other threads and processes are delivered inside the
   // peek as well, so it runs even when nothing is posted.

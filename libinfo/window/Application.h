@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "LibraryCursor.h"
+
 namespace libinfo {
 
 class TForm;
@@ -20,8 +22,8 @@ class TApplication {
 
   // The cursor all library windows show while it is set; null means each
   // window shows its own. Setting it shows it at once.
-  [[nodiscard]] HCURSOR Cursor() const noexcept { return cursor_; }
-  void SetCursor(HCURSOR cursor) noexcept;
+  [[nodiscard]] HCURSOR Cursor() const noexcept { return LibraryCursor(); }
+  void SetCursor(HCURSOR cursor) noexcept { SetLibraryCursor(cursor); }
 
   // Handles every message waiting in the thread's queue, then returns.
   void ProcessMessages() noexcept;
@@ -42,25 +44,9 @@ class TApplication {
   void Dispatch(MSG& msg) noexcept;
 
   HWND owner_ = nullptr;
-  HCURSOR cursor_ = nullptr;
   std::vector<TForm*> forms_;
 };
 
 TApplication& Application() noexcept;
-
-// Sets the library-wide cursor for its lifetime and puts the old one back on
-// every way out.
-class CursorGuard {
- public:
-  explicit CursorGuard(HCURSOR cursor) noexcept : previous_(Application().Cursor()) {
-    Application().SetCursor(cursor);
-  }
-  CursorGuard(const CursorGuard&) = delete;
-  CursorGuard& operator=(const CursorGuard&) = delete;
-  ~CursorGuard() { Application().SetCursor(previous_); }
-
- private:
-  HCURSOR previous_;
-};
 
 }  // namespace libinfo

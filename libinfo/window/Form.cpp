@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Failure.h"
+#include "LibraryCursor.h"
 #include "window/Application.h"
 
 namespace libinfo {
@@ -67,8 +68,8 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_SETCURSOR:
-      if (Application().Cursor()) {
-        ::SetCursor(Application().Cursor());
+      if (LibraryCursor()) {
+        ::SetCursor(LibraryCursor());
         return TRUE;
       }
       [[fallthrough]];
@@ -101,12 +102,12 @@ TForm::~TForm() {
 }
 
 void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle,
-                         int x, int y, int width, int height) {
+                         int x, int y, int width, int height, HWND owner) {
   class_ = std::make_unique<WindowClassUse>(cls.name, cls.icon, cls.background, WindowProc);
   Application().Adopt(this);
   createFailure_ = nullptr;
-  HWND created = ::CreateWindowExA(exStyle, cls.name, caption, style, x, y, width, height,
-                                   Application().Handle(), nullptr, ModuleInstance(), this);
+  HWND created = ::CreateWindowExA(exStyle, cls.name, caption, style, x, y, width, height, owner,
+                                   nullptr, ModuleInstance(), this);
   if (createFailure_) {
     Destroy();
     std::rethrow_exception(std::exchange(createFailure_, nullptr));
@@ -144,8 +145,8 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TForm::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  if (message == WM_SETCURSOR && Application().Cursor()) {
-    ::SetCursor(Application().Cursor());
+  if (message == WM_SETCURSOR && LibraryCursor()) {
+    ::SetCursor(LibraryCursor());
     return TRUE;
   }
   return ::DefWindowProcA(hwnd_, message, wParam, lParam);

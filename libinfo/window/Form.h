@@ -75,9 +75,9 @@ class TForm {
   };
   TForm() = default;
   // Registers the class when it is first needed and creates the window,
-  // owned by the application's owner handle.
+  // owned by `owner` (the host's window the library was lent, or none).
   void CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle, int x,
-                    int y, int width, int height);
+                    int y, int width, int height, HWND owner);
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 

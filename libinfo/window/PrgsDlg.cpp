@@ -46,13 +46,13 @@ bool BelongsToThisThread(HWND hwnd) {
 
 }  // namespace
 
-TProgressDlg::TProgressDlg() : font_(FormFont()) {
+TProgressDlg::TProgressDlg(HWND owner) : font_(FormFont()) {
   constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   const RECT frame = CentredFrame(style, exStyle);
   CreateHandle({kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, "Scanning...",
                style, exStyle, frame.left, frame.top, frame.right - frame.left,
-               frame.bottom - frame.top);
+               frame.bottom - frame.top, owner);
   CreateControls();
 }
 

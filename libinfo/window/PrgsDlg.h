@@ -13,7 +13,7 @@ namespace libinfo {
 
 class TProgressDlg : public TForm {
  public:
-  TProgressDlg();
+  explicit TProgressDlg(HWND owner);
   ~TProgressDlg() override;
 
   HWND Animate1 = nullptr;

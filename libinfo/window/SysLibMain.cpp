@@ -89,7 +89,7 @@ class RedrawSuspension {
 // stopped (so its deactivation does not pull the focus back) and destroyed.
 class ProgressRun {
  public:
-  ProgressRun() : dialog_() {
+  explicit ProgressRun(HWND owner) : dialog_(owner) {
     ProgressDlg = &dialog_;
     dialog_.Show();
     dialog_.Stopped = false;
@@ -175,12 +175,12 @@ class CountPacer {
   Clock::time_point lastShown_{};
 };
 
-TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner)
-    : font_(FormFont()), scan_(std::move(folder)), runner_(std::move(runner)) {
+TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner, HWND owner)
+    : font_(FormFont()), scan_(std::move(folder)), runner_(std::move(runner)), owner_(owner) {
   CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)},
                kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-               550, 375);
+               550, 375, owner);
   CreateControls();
   FormCreate();
 }
@@ -321,7 +321,7 @@ void TSysLibInfoWin::ScanSystemLibraries() {
   } flag(*this);
   RedrawSuspension redraw(lvLibList);
   ClearRows();
-  ProgressRun progress;
+  ProgressRun progress(owner_);
   CountPacer pacer(progress.Dialog());
   {
     ScanThread reading(scan_, runner_, progress.Dialog().Stopped);
@@ -665,7 +665,7 @@ int TSysLibInfoWin::FindRow(const NMLVFINDITEMW& find) const {
 }
 
 void RunLibraryWindow(const std::string& folder) {
-  TSysLibInfoWin window(folder);
+  TSysLibInfoWin window(folder, {}, Application().Handle());
   Application().RunModal(window);
 }
 

@@ -20,8 +20,10 @@ class CountPacer;
 
 class TSysLibInfoWin : public TForm {
  public:
-  // Lists `folder`; `runner` runs each scan (LibraryScan::Run when empty).
-  explicit TSysLibInfoWin(std::string folder = SystemDirectory(), ScanRunner runner = {});
+  // Lists `folder`; `runner` runs each scan (LibraryScan::Run when empty);
+  // the window and its progress dialogs are owned by `owner`.
+  explicit TSysLibInfoWin(std::string folder = SystemDirectory(), ScanRunner runner = {},
+                          HWND owner = nullptr);
   ~TSysLibInfoWin() override;
 
   HWND lvLibList = nullptr;
@@ -98,6 +100,7 @@ class TSysLibInfoWin : public TForm {
   LibraryScan scan_;
   ScanRunner runner_;
   RowStore rows_;
+  HWND owner_;
   bool scanning_ = false;
   bool closePending_ = false;
 };

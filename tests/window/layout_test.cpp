@@ -160,7 +160,7 @@ TEST(LibraryWindowLayout, ToolBarButtonsHintsAndStatusPanels) {
 }
 
 TEST(ProgressDialogLayout, ControlsAnimationAndFrame) {
-  TProgressDlg dialog;
+  TProgressDlg dialog(nullptr);
   RECT client{};
   GetClientRect(dialog.Handle(), &client);
   EXPECT_EQ(225, client.right);
@@ -214,7 +214,7 @@ TEST(ProgressDialogLayout, ControlsAnimationAndFrame) {
 }
 
 TEST(ProgressDialogLayout, CountLabelWidensWithTheCount) {
-  TProgressDlg dialog;
+  TProgressDlg dialog(nullptr);
   dialog.ShowCount(7);
   EXPECT_EQ("7 files", Text(dialog.lbCnt));
   const RECT one = ChildBounds(dialog.lbCnt);
