@@ -33,6 +33,7 @@ constexpr const char* kMutationNames[] = {
 constexpr int kMutations = static_cast<int>(Mutation::Full) + 1;
 constexpr int kDamages = static_cast<int>(Damage::kCount);
 constexpr DWORD kLargestSource = 512 * 1024;  // rewriting big files would only cost time
+constexpr UINT kFaultExit = 9;
 
 struct Source {
   std::string name;
@@ -78,7 +79,7 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS* pointers) {
   std::printf("replay: scripts/soak.sh %d %lu\n", current.index + 1,
               static_cast<unsigned long>(current.seed));
   std::fflush(stdout);
-  ::ExitProcess(3);
+  ::ExitProcess(kFaultExit);
 }
 
 std::vector<Source> RealSources() {
@@ -171,6 +172,9 @@ class Soaker {
       shape = {kMutationNames[kind - kDamages], source.name,
                Mutate(dll->Blob(), static_cast<Mutation>(kind - kDamages), random_)};
     }
+    // A few shifts add bytes; the copy of the library has room for the
+    // resource's own size only, and a cut-off end is just more damage.
+    if (shape.blob.size() > dll->Blob().size()) shape.blob.resize(dll->Blob().size());
     current.index = index;
     current.shape = &shape;
     WriteWholeFile(path_, dll->WithResource(shape.blob));
