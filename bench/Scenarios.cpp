@@ -72,6 +72,8 @@ class StopPress {
   [[nodiscard]] double PostedAt() const noexcept { return postedAt_; }
   // When the dialog had handled the click (0 if it never did).
   [[nodiscard]] double HandledAt() const noexcept { return handledAt_; }
+  // When the clicked dialog's window was gone (0 if it never went).
+  [[nodiscard]] double DestroyedAt() const noexcept { return destroyedAt_; }
   [[nodiscard]] int CountWhenClicked() const noexcept { return countWhenClicked_; }
   [[nodiscard]] int LastCaptionCount() const noexcept { return lastCaptionCount_; }
 
@@ -85,6 +87,9 @@ class StopPress {
   // the caption in either character set.
   void Returned(const CWPRETSTRUCT& call) {
     libinfo::TProgressDlg* dialog = libinfo::ProgressDlg;
+    if (call.message == WM_DESTROY && call.hwnd == clickedDialog_ && destroyedAt_ == 0) {
+      destroyedAt_ = NowMs();
+    }
     if (!dialog) return;
     // The button tells the dialog of the click with a sent WM_COMMAND.
     if (call.message == WM_COMMAND && reinterpret_cast<HWND>(call.lParam) == dialog->bbStop &&
@@ -95,6 +100,7 @@ class StopPress {
     lastCaptionCount_ = CountInCaption(dialog->lbCnt);
     if (postedAt_ != 0 || lastCaptionCount_ < stopAt_ || dialog->Stopped) return;
     countWhenClicked_ = lastCaptionCount_;
+    clickedDialog_ = dialog->Handle();
     postedAt_ = NowMs();
     ::PostMessageA(dialog->bbStop, BM_CLICK, 0, 0);
   }
@@ -104,6 +110,8 @@ class StopPress {
   int stopAt_;
   double postedAt_ = 0;
   double handledAt_ = 0;
+  double destroyedAt_ = 0;
+  HWND clickedDialog_ = nullptr;
   int countWhenClicked_ = 0;
   int lastCaptionCount_ = 0;
 };
@@ -182,6 +190,7 @@ StopResult StoppedScan(const std::string& folder, int stopAt) {
   result.clicked = press.Clicked();
   result.clickToReturnMs = press.Clicked() ? end - press.PostedAt() : 0;
   if (press.HandledAt() != 0) result.clickToHandledMs = press.HandledAt() - press.PostedAt();
+  if (press.DestroyedAt() != 0) result.clickToDialogGoneMs = press.DestroyedAt() - press.PostedAt();
   result.countWhenClicked = press.CountWhenClicked();
   result.rows = window->RowCount();
   result.lastCaptionCount = press.LastCaptionCount();

@@ -20,12 +20,13 @@ Timing BareLoop(const std::string& folder);
 Timing WindowScan(const std::string& folder);
 
 struct StopResult {
-  bool clicked = false;         // false if the scan ended before the count reached the mark
-  double clickToReturnMs = 0;   // the click posted to Stop until the scan returned
-  double clickToHandledMs = 0;  // the click posted until the dialog had handled it
-  int countWhenClicked = 0;     // the count label's number when the click was posted
-  int rows = 0;                 // rows listed when the scan had returned
-  int lastCaptionCount = 0;     // the count label's last caption before the dialog went
+  bool clicked = false;            // false if the scan ended before the count reached the mark
+  double clickToReturnMs = 0;      // the click posted to Stop until the scan returned
+  double clickToHandledMs = 0;     // the click posted until the dialog had handled it
+  double clickToDialogGoneMs = 0;  // the click posted until the dialog's window was destroyed
+  int countWhenClicked = 0;        // the count label's number when the click was posted
+  int rows = 0;                    // rows listed when the scan had returned
+  int lastCaptionCount = 0;        // the count label's last caption before the dialog went
 };
 
 // A scan stopped by a click posted to Stop once the count label reads at
