@@ -83,26 +83,29 @@ class StopPress {
     if (code == HC_ACTION && active_) active_->Returned(*reinterpret_cast<CWPRETSTRUCT*>(lParam));
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
   }
-  // Read back from the label rather than from the message, which may carry
-  // the caption in either character set.
   void Returned(const CWPRETSTRUCT& call) {
-    libinfo::TProgressDlg* dialog = libinfo::ProgressDlg;
     if (call.message == WM_DESTROY && call.hwnd == clickedDialog_ && destroyedAt_ == 0) {
       destroyedAt_ = NowMs();
     }
+    libinfo::TProgressDlg* dialog = libinfo::ProgressDlg;
     if (!dialog) return;
     // The button tells the dialog of the click with a sent WM_COMMAND.
     if (call.message == WM_COMMAND && reinterpret_cast<HWND>(call.lParam) == dialog->bbStop &&
         postedAt_ != 0 && handledAt_ == 0) {
       handledAt_ = NowMs();
     }
-    if (call.message != WM_SETTEXT || call.hwnd != dialog->lbCnt) return;
-    lastCaptionCount_ = CountInCaption(dialog->lbCnt);
-    if (postedAt_ != 0 || lastCaptionCount_ < stopAt_ || dialog->Stopped) return;
+    if (call.message == WM_SETTEXT && call.hwnd == dialog->lbCnt) CaptionChanged(*dialog);
+  }
+
+  // Read back from the label rather than from the message, which may carry
+  // the caption in either character set.
+  void CaptionChanged(libinfo::TProgressDlg& dialog) {
+    lastCaptionCount_ = CountInCaption(dialog.lbCnt);
+    if (postedAt_ != 0 || lastCaptionCount_ < stopAt_ || dialog.Stopped) return;
     countWhenClicked_ = lastCaptionCount_;
-    clickedDialog_ = dialog->Handle();
+    clickedDialog_ = dialog.Handle();
     postedAt_ = NowMs();
-    ::PostMessageA(dialog->bbStop, BM_CLICK, 0, 0);
+    ::PostMessageA(dialog.bbStop, BM_CLICK, 0, 0);
   }
 
   static inline StopPress* active_ = nullptr;
