@@ -18,12 +18,8 @@ fail() {
 }
 
 bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
-arches=(x86-64)
-if reason=$(kernel_runs_i386); then
-  arches=(i686 x86-64)
-else
-  echo "bench.sh: i686 not measured: $reason"
-fi
+runnable_arches
+[ -n "$I686_REASON" ] && echo "bench.sh: i686 not measured: $I686_REASON"
 
 counts="1000 10000"
 [ $quick = 1 ] || counts="$counts 50000"
@@ -31,7 +27,7 @@ results=$build_root/bench-results.md
 mkdir -p "$build_root"
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
   "$(/usr/lib/wine/wine64 --version), Xvfb 1024x768x24" >"$results"
-[ ${#arches[@]} = 1 ] && echo "i686 not measured: $reason" >>"$results"
+[ -n "$I686_REASON" ] && echo "i686 not measured: $I686_REASON" >>"$results"
 
 bench_arch() {
   local arch=$1 build=$build_root/$1 wine_dir=$build_root/$1/bench-wine
@@ -69,6 +65,6 @@ bench_arch() {
   trap - EXIT
 }
 
-for arch in "${arches[@]}"; do bench_arch $arch; done
+for arch in "${ARCHES[@]}"; do bench_arch $arch; done
 cat "$results"
 echo "bench: report saved in $results"

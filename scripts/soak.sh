@@ -19,15 +19,11 @@ fail() {
 }
 
 bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
-arches=(x86-64)
-if reason=$(kernel_runs_i386); then
-  arches=(i686 x86-64)
-else
-  echo "soak.sh: i686 not soaked: $reason"
-fi
+runnable_arches
+[ -n "$I686_REASON" ] && echo "soak.sh: i686 not soaked: $I686_REASON"
 
 status=0
-for arch in "${arches[@]}"; do
+for arch in "${ARCHES[@]}"; do
   build=$build_root/$arch
   cmake -S "$root" -B "$build" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch >/dev/null \
     || fail "configuring the $arch build failed"

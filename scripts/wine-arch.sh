@@ -38,3 +38,15 @@ kernel_runs_i386() {
   fi
   return 1
 }
+
+# The architectures whose programs this kernel runs, into the array ARCHES
+# (x86-64 always, i686 first where the kernel runs 32-bit programs); where
+# i686 cannot run, I686_REASON says why.
+runnable_arches() {
+  I686_REASON=""
+  if I686_REASON=$(kernel_runs_i386); then
+    ARCHES=(i686 x86-64)
+  else
+    ARCHES=(x86-64)
+  fi
+}

@@ -15,39 +15,32 @@ DWORD PageSize() noexcept {
   return system.dwPageSize;
 }
 
-BYTE* AllocateAgainstGuardPage(DWORD size) {
+// The block's pages and one inaccessible page after them (or before them):
+// the copy ends right at it (or starts right behind it).
+BYTE* AllocateGuarded(DWORD size, bool guardFirst) {
   const DWORD page = PageSize();
   const DWORD dataPages = (size + page - 1) / page;
   auto* base = static_cast<BYTE*>(
       ::VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   if (!base) throw std::bad_alloc();
-  BYTE* guard = base + dataPages * page;
+  BYTE* guard = guardFirst ? base : base + dataPages * page;
   DWORD previous = 0;
   if (!::VirtualProtect(guard, page, PAGE_NOACCESS, &previous)) {
     ::VirtualFree(base, 0, MEM_RELEASE);
     throw std::bad_alloc();
   }
-  BYTE* block = guard - size;
+  BYTE* block = guardFirst ? guard + page : guard - size;
   std::memset(block, kFill, size);
   ++blocksInUse;
   return block;
 }
 
+BYTE* AllocateAgainstGuardPage(DWORD size) {
+  return AllocateGuarded(size, false);
+}
+
 BYTE* AllocateBehindGuardPage(DWORD size) {
-  const DWORD page = PageSize();
-  const DWORD dataPages = (size + page - 1) / page;
-  auto* base = static_cast<BYTE*>(
-      ::VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-  if (!base) throw std::bad_alloc();
-  DWORD previous = 0;
-  if (!::VirtualProtect(base, page, PAGE_NOACCESS, &previous)) {
-    ::VirtualFree(base, 0, MEM_RELEASE);
-    throw std::bad_alloc();
-  }
-  BYTE* block = base + page;
-  std::memset(block, kFill, size);
-  ++blocksInUse;
-  return block;
+  return AllocateGuarded(size, true);
 }
 
 void ReleaseGuarded(BYTE* block) noexcept {

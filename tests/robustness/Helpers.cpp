@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <stdexcept>
 
 #include "common/GuardPageBuffer.h"
+#include "common/ThreadCount.h"
 
 namespace libinfo::testing {
 namespace {
@@ -185,18 +185,6 @@ DWORD OpenHandles() {
   for (std::uintptr_t value = 4; value <= kHighestProbed; value += 4) {
     DWORD flags = 0;
     count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
-  }
-  return count;
-}
-
-DWORD ThreadsOfThisProcess() {
-  const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 thread{};
-  thread.dwSize = sizeof thread;
-  DWORD count = 0;
-  for (BOOL more = ::Thread32First(snapshot.get(), &thread); more;
-       more = ::Thread32Next(snapshot.get(), &thread)) {
-    count += thread.th32OwnerProcessID == ::GetCurrentProcessId();
   }
   return count;
 }

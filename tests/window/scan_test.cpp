@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <thread>
@@ -12,6 +11,7 @@
 #include "common/LibraryFolder.h"
 #include "common/ScanProbe.h"
 #include "common/ScanRunners.h"
+#include "common/ThreadCount.h"
 #include "common/WindowWatch.h"
 #include "version/VerInfo.h"
 #include "window/Application.h"
@@ -27,18 +27,6 @@ std::vector<std::string> Captions(const TSysLibInfoWin& window) {
   std::vector<std::string> names;
   for (int row = 0; row < window.RowCount(); ++row) names.push_back(window.CellText(row, 0));
   return names;
-}
-
-int ThreadsOfThisProcess() {
-  const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 thread{};
-  thread.dwSize = sizeof thread;
-  int count = 0;
-  for (BOOL more = ::Thread32First(snapshot.get(), &thread); more;
-       more = ::Thread32Next(snapshot.get(), &thread)) {
-    count += thread.th32OwnerProcessID == ::GetCurrentProcessId();
-  }
-  return count;
 }
 
 void PressStop() {
@@ -208,12 +196,12 @@ TEST(ScanFolders, MissingFolderEndsWithAnEmptyList) {
 TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
   // The platform keeps threads of its own once the first dialog has run.
   Window().ScanSystemLibraries();
-  const int before = ThreadsOfThisProcess();
+  const DWORD before = ThreadsOfThisProcess();
   Window().ScanSystemLibraries();
   EXPECT_EQ(before, ThreadsOfThisProcess()) << "a scan run to its end";
 
   TSysLibInfoWin& held = Window(HoldAfter(1));
-  int during = 0;
+  DWORD during = 0;
   probe_.AfterListed(1, [&] {
     during = ThreadsOfThisProcess();
     PressStop();
