@@ -4,6 +4,7 @@
 # always, i686 where the kernel runs 32-bit programs); the Markdown report,
 # one table per architecture, ends up in BUILD/bench-results.md.
 #   bash scripts/bench.sh           system directory, 1,000, 10,000 and 50,000 entries
+#                                   (about 50 minutes per architecture)
 #   bash scripts/bench.sh --quick   without the 50,000-entry folder
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,10 +52,11 @@ bench_arch() {
   "$root/scripts/wine-env.sh" down "$wine_dir" $arch
   "$root/scripts/wine-env.sh" up "$wine_dir" $arch || fail "Wine ($arch) could not be brought up"
 
-  local args=(--dir system 'C:\windows\system32' 5 --dir 1000 'C:\bench\n1000' 5
-    --dir 10000 'C:\bench\n10000' 5)
-  [ $quick = 1 ] || args+=(--dir 50000 'C:\bench\n50000' 3)
-  args+=(--refresh 'C:\bench\r10000' 3 --tree-check 'C:\windows\system32' 7
+  # The third number of each folder is the count of alternating pairs.
+  local args=(--dir system 'C:\windows\system32' 11 --dir 1000 'C:\bench\n1000' 11
+    --dir 10000 'C:\bench\n10000' 11)
+  [ $quick = 1 ] || args+=(--dir 50000 'C:\bench\n50000' 11)
+  args+=(--refresh 'C:\bench\r10000' 11 --tree-check 'C:\windows\system32' 7
     --copy-rows 50000 5)
 
   printf '\n### %s\n\n' "$arch" >>"$results"
