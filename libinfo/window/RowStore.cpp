@@ -31,6 +31,15 @@ void RowStore::Append(const LibraryRow& row) {
   }
 }
 
+void RowStore::Compact() noexcept {
+  try {
+    texts_.shrink_to_fit();
+    rows_.shrink_to_fit();
+  } catch (...) {
+    // Without memory for the tighter copy the rows simply keep their room.
+  }
+}
+
 const char* RowStore::Text(int row, int column) const noexcept {
   if (row < 0 || row >= Count() || column < 0 || column >= kColumns) return "";
   return texts_.data() + rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];

@@ -19,6 +19,8 @@ class RowStore {
 
   void Clear() noexcept;
   void Append(const LibraryRow& row);
+  // Gives back the room kept for more rows, once no more are coming.
+  void Compact() noexcept;
   [[nodiscard]] int Count() const noexcept { return static_cast<int>(rows_.size()); }
 
   // The text of a cell, zero-terminated; empty outside the rows and columns.

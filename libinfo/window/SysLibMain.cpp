@@ -328,6 +328,7 @@ void TSysLibInfoWin::ScanSystemLibraries() {
     AwaitScan(reading, pacer);
     reading.Join();
   }
+  rows_.Compact();
   pacer.ShowFinal();
 }
 

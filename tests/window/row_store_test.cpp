@@ -1,0 +1,63 @@
+// The rows as the list asks for them: texts by row and column, an edited
+// name, and finding a row by the first letters of its name.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "window/RowStore.h"
+
+namespace libinfo::testing {
+namespace {
+
+LibraryRow Row(const std::string& name) {
+  return {name, name + " description", name + " product", "1.0", "2.0"};
+}
+
+class RowStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"advapi32.dll", "Version.dll", "vbscript.dll", "zlib.dll"}) {
+      rows_.Append(Row(name));
+    }
+  }
+  RowStore rows_;
+};
+
+TEST_F(RowStoreTest, AnswersEveryCellAndNothingOutside) {
+  ASSERT_EQ(4, rows_.Count());
+  EXPECT_STREQ("Version.dll", rows_.Text(1, 0));
+  EXPECT_STREQ("Version.dll description", rows_.Text(1, 1));
+  EXPECT_STREQ("2.0", rows_.Text(3, 4));
+  for (const auto& [row, column] : {std::pair{-1, 0}, {4, 0}, {0, -1}, {0, 5}}) {
+    EXPECT_STREQ("", rows_.Text(row, column)) << row << "," << column;
+  }
+  rows_.Append({"cut\0off", "", "", "", ""});
+  EXPECT_STREQ("cut", rows_.Text(4, 0)) << "a text ends at its first zero";
+}
+
+TEST_F(RowStoreTest, AnEditedNameReplacesOnlyThatName) {
+  rows_.SetName(1, "*.dll");
+  rows_.Compact();
+  EXPECT_STREQ("*.dll", rows_.Text(1, 0));
+  EXPECT_STREQ("Version.dll description", rows_.Text(1, 1));
+  EXPECT_STREQ("advapi32.dll", rows_.Text(0, 0));
+  EXPECT_STREQ("vbscript.dll", rows_.Text(2, 0));
+  rows_.SetName(9, "nowhere");  // no such row: nothing happens
+  EXPECT_EQ(4, rows_.Count());
+}
+
+TEST_F(RowStoreTest, FindsByNameIgnoringCaseFromTheStartRowOn) {
+  EXPECT_EQ(1, rows_.FindName("v", 0, true, false));
+  EXPECT_EQ(2, rows_.FindName("V", 2, true, false)) << "from the start row on";
+  EXPECT_EQ(-1, rows_.FindName("adv", 1, true, false)) << "no wrapping unless asked";
+  EXPECT_EQ(0, rows_.FindName("adv", 1, true, true));
+  EXPECT_EQ(1, rows_.FindName("version.DLL", 0, false, false)) << "a whole name";
+  EXPECT_EQ(-1, rows_.FindName("version", 0, false, true)) << "a whole name is not a prefix";
+  EXPECT_EQ(-1, rows_.FindName("zlib.dll.bak", 0, true, true));
+  rows_.Clear();
+  EXPECT_EQ(-1, rows_.FindName("a", 0, true, true));
+  EXPECT_EQ(0, rows_.Count());
+}
+
+}  // namespace
+}  // namespace libinfo::testing
