@@ -18,6 +18,7 @@
 #include "Owned.h"
 #include "common/SheetWatcher.h"
 #include "common/WindowWatch.h"
+#include "version/VerInfo.h"
 
 namespace {
 
@@ -132,14 +133,57 @@ TEST_F(LibraryWindowRun, IsOwnedByTheHostsMainWindow) {
   EXPECT_EQ(kHostWindowClass, testing_windows::ClassName(::GetWindow(window_, GW_OWNER)));
 }
 
-TEST_F(LibraryWindowRun, AltEnterOnARowOpensItsPropertySheet) {
-  HWND list = ::FindWindowExA(window_, nullptr, WC_LISTVIEWA, nullptr);
+// The list of the host's library window, once its first scan is over.
+HWND ScannedList(HWND window, DWORD process) {
+  HWND list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
   const auto deadline = std::chrono::steady_clock::now() + kProcessTimeout;
   while ((::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0 ||
-          testing_windows::FindTopLevelWindow(host_.Id(), nullptr, "Scanning...")) &&
+          testing_windows::FindTopLevelWindow(process, nullptr, "Scanning...")) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(50ms);
   }
+  return list;
+}
+
+// A cell's text read as accessibility tools read another program's list:
+// the request and the text's buffer placed in that process's memory.
+std::string RemoteCellText(HWND list, DWORD process, int row, int column) {
+  const libinfo::UniqueHandle target(
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+  if (!target) return "<cannot open the process>";
+  constexpr SIZE_T kTextSize = 512;
+  auto* remote =
+      static_cast<BYTE*>(::VirtualAllocEx(target.get(), nullptr, sizeof(LVITEMA) + kTextSize,
+                                          MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) return "<cannot place the request>";
+  LVITEMA cell{};
+  cell.iSubItem = column;
+  cell.pszText = reinterpret_cast<char*>(remote + sizeof cell);
+  cell.cchTextMax = kTextSize;
+  char text[kTextSize] = {};
+  const bool read =
+      ::WriteProcessMemory(target.get(), remote, &cell, sizeof cell, nullptr) &&
+      ::SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote)) > 0 &&
+      ::ReadProcessMemory(target.get(), remote + sizeof cell, text, sizeof text - 1, nullptr);
+  ::VirtualFreeEx(target.get(), remote, 0, MEM_RELEASE);
+  return read ? text : "<no text>";
+}
+
+TEST_F(LibraryWindowRun, AnotherProcessReadsTheRowsTextsThroughTheList) {
+  HWND list = ScannedList(window_, host_.Id());
+  ASSERT_GT(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  // The host lists the system directory, which this test program sees too.
+  char system[MAX_PATH] = {};
+  ::GetSystemDirectoryA(system, sizeof system);
+  const std::string name = RemoteCellText(list, host_.Id(), 0, 0);
+  const libinfo::TVersionInfo info(std::string(system) + "\\" + name);
+  ASSERT_TRUE(info.Valid()) << name;
+  EXPECT_EQ(info.FileDescription(), RemoteCellText(list, host_.Id(), 0, 1));
+  EXPECT_EQ(info.ProductVersion(), RemoteCellText(list, host_.Id(), 0, 4));
+}
+
+TEST_F(LibraryWindowRun, AltEnterOnARowOpensItsPropertySheet) {
+  HWND list = ScannedList(window_, host_.Id());
   ASSERT_GT(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
 
   testing_windows::SheetWatcher watcher(L"properties for");
