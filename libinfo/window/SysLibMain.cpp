@@ -141,6 +141,16 @@ UniqueMenu CreateRowMenu(bool rowSelected) {
 class CountPacer {
  public:
   explicit CountPacer(TProgressDlg& dialog) noexcept : dialog_(dialog) {}
+  CountPacer(const CountPacer&) = delete;
+  CountPacer& operator=(const CountPacer&) = delete;
+  // Goes before the dialog, on every way out of the scan, a failed one too.
+  ~CountPacer() {
+    try {
+      ShowFinal();
+    } catch (...) {
+      // The dialog is about to go; a count it could not show is no failure.
+    }
+  }
 
   void Counted(int count) noexcept { count_ = count; }
 
@@ -329,7 +339,6 @@ void TSysLibInfoWin::ScanSystemLibraries() {
     reading.Join();
   }
   rows_.Compact();
-  pacer.ShowFinal();
 }
 
 // The window thread waits for input and for rows, never for the disk.

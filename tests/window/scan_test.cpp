@@ -226,6 +226,7 @@ TEST(ScanFailure, IsShownOnceAndTheWindowWorksAfter) {
                         });
   window.Show();
   window.ScanStarted = true;
+  ScanProbe probe;
   std::vector<std::string> shown;
   std::thread watcher([&shown] {
     using namespace testing_windows;
@@ -244,6 +245,8 @@ TEST(ScanFailure, IsShownOnceAndTheWindowWorksAfter) {
   EXPECT_NE(std::string::npos, shown[0].find("The disk went away.")) << shown[0];
   EXPECT_EQ(nullptr, ProgressDlg);
   EXPECT_EQ(2, window.RowCount()) << "the rows read before the failure stay";
+  ASSERT_EQ(1u, probe.Dialogs().size());
+  EXPECT_EQ("2 files", probe.Dialogs()[0].countAtDestroy) << "the final count, failure or not";
 
   window.tbRefreshClick();
   EXPECT_EQ(folder.ExpectedRows(), Captions(window));
