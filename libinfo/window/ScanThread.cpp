@@ -21,10 +21,28 @@ ScanThread::ScanThread(const LibraryScan& scan, const ScanRunner& runner,
 
 ScanThread::~ScanThread() {
   stopped_.store(true, std::memory_order_release);
-  if (thread_.joinable()) thread_.join();
+  JoinWhenEnded();
+}
+
+// The runtime's thread start and end, and its join, take one lock of its
+// own that lives as long as the module. Joining while the thread is still
+// on its way out collides there, and the first collision gives that lock an
+// event that is never closed: a handle left in the host for every load of
+// the plug-in. Joining a thread that has ended collides with nothing.
+void ScanThread::JoinWhenEnded() noexcept {
+  if (!thread_.joinable()) return;
+  if (::WaitForSingleObject(finished_.get(), INFINITE) == WAIT_OBJECT_0 && self_) {
+    ::WaitForSingleObject(self_.get(), INFINITE);
+  }
+  thread_.join();
 }
 
 void ScanThread::Read(const LibraryScan& scan, const ScanRunner& runner) noexcept {
+  HANDLE self = nullptr;
+  if (::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
+                        SYNCHRONIZE, FALSE, 0)) {
+    self_.reset(self);
+  }
   try {
     const LibraryScan::RowSink sink = [this](LibraryRow&& row) { Queue(std::move(row)); };
     if (runner) {
@@ -41,7 +59,7 @@ void ScanThread::Read(const LibraryScan& scan, const ScanRunner& runner) noexcep
 void ScanThread::Queue(LibraryRow&& row) {
   bool first = false;
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<SlimLock> hold(lock_);
     first = rows_.empty();
     rows_.push_back(std::move(row));
   }
@@ -51,13 +69,13 @@ void ScanThread::Queue(LibraryRow&& row) {
 
 std::vector<LibraryRow> ScanThread::TakeRows() {
   std::vector<LibraryRow> taken;
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const std::lock_guard<SlimLock> hold(lock_);
   taken.swap(rows_);
   return taken;
 }
 
 void ScanThread::Join() {
-  if (thread_.joinable()) thread_.join();
+  JoinWhenEnded();
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 

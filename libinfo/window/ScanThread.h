@@ -14,6 +14,7 @@
 
 #include "Owned.h"
 #include "window/LibraryScan.h"
+#include "window/SlimLock.h"
 
 namespace libinfo {
 
@@ -41,11 +42,13 @@ class ScanThread {
  private:
   void Read(const LibraryScan& scan, const ScanRunner& runner) noexcept;
   void Queue(LibraryRow&& row);
+  void JoinWhenEnded() noexcept;
 
   std::atomic<bool>& stopped_;
   UniqueHandle rowsReady_;
   UniqueHandle finished_;
-  std::mutex mutex_;
+  UniqueHandle self_;  // the reading thread's own handle, taken by itself
+  SlimLock lock_;
   std::vector<LibraryRow> rows_;
   std::exception_ptr failure_;
   std::thread thread_;

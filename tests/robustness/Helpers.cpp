@@ -3,10 +3,12 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
 #include "common/GuardPageBuffer.h"
+#include "common/HandleCount.h"
 #include "common/ThreadCount.h"
 
 namespace libinfo::testing {
@@ -178,15 +180,10 @@ void LibraryWindowCloser::Close(HWND window, HWND list, bool forced) {
 
 namespace {
 
-DWORD OpenHandles() {
+DWORD OpenHandles(const std::vector<std::uintptr_t>& values) {
   DWORD count = 0;
   if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count) return count;
-  constexpr std::uintptr_t kHighestProbed = 0x10000;
-  for (std::uintptr_t value = 4; value <= kHighestProbed; value += 4) {
-    DWORD flags = 0;
-    count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
-  }
-  return count;
+  return static_cast<DWORD>(values.size());
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM param) {
@@ -204,7 +201,8 @@ BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
 
 ProcessResources MeasureResources() {
   ProcessResources now;
-  now.handles = OpenHandles();
+  now.handleValues = OpenHandleValues();
+  now.handles = OpenHandles(now.handleValues);
   ::EnumThreadWindows(::GetCurrentThreadId(), CountWindowAndChildren,
                       reinterpret_cast<LPARAM>(&now.windows));
   now.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
@@ -218,6 +216,10 @@ ProcessResources MeasureResources() {
   now.committedPrivate = CommittedPrivateBytes();
   now.threads = ThreadsOfThisProcess();
   return now;
+}
+
+std::string NewHandles(const ProcessResources& before, const ProcessResources& after) {
+  return DescribeNewHandles(before.handleValues, after.handleValues);
 }
 
 FileLockedElsewhere::FileLockedElsewhere(const std::string& path) {

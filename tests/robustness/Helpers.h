@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -72,15 +73,20 @@ class LibraryWindowCloser {
 // Wine 8 reports neither the handle count nor GUI object counts (zero) and
 // leaves PrivateUsage at zero; the fallbacks below count for themselves.
 struct ProcessResources {
-  DWORD handles = 0;            // counted by probing handle values where not reported
-  DWORD gdiObjects = 0;         // zero where not reported
-  DWORD userObjects = 0;        // zero where not reported
-  DWORD windows = 0;            // of this thread, children included
-  SIZE_T privateBytes = 0;      // PrivateUsage, else PagefileUsage
-  SIZE_T committedPrivate = 0;  // the committed private regions, summed
-  DWORD threads = 0;            // of this process
+  DWORD handles = 0;                         // counted by probing handle values where not reported
+  DWORD gdiObjects = 0;                      // zero where not reported
+  DWORD userObjects = 0;                     // zero where not reported
+  DWORD windows = 0;                         // of this thread, children included
+  SIZE_T privateBytes = 0;                   // PrivateUsage, else PagefileUsage
+  SIZE_T committedPrivate = 0;               // the committed private regions, summed
+  DWORD threads = 0;                         // of this process
+  std::vector<std::uintptr_t> handleValues;  // the open handles, by value
 };
 ProcessResources MeasureResources();
+
+// The handles open in `after` but not in `before`, each with its kind and
+// name where the platform tells them: what a leak report needs to be acted on.
+std::string NewHandles(const ProcessResources& before, const ProcessResources& after);
 
 // A file that another process holds open without sharing, for the lifetime
 // of this object.

@@ -46,7 +46,7 @@ long long Growth(SIZE_T before, SIZE_T after) {
 }
 
 void ExpectFlat(const ProcessResources& before, const ProcessResources& after) {
-  EXPECT_LE(Growth(before.handles, after.handles), kObjectNoise);
+  EXPECT_LE(Growth(before.handles, after.handles), kObjectNoise) << NewHandles(before, after);
   EXPECT_EQ(before.windows, after.windows);
   EXPECT_EQ(before.threads, after.threads) << "a reading thread outlived its scan";
   // Counted only where the platform counts them at all.
@@ -127,7 +127,8 @@ TEST(Leaks, LoadRunUnloadCyclesOfThePlugInKeepWorking) {
   EXPECT_GE(closer.Last().rows, 1) << "the last run still lists";
   Print("before", before);
   Print("after", after);
-  EXPECT_EQ(before.handles, after.handles) << "handles left by " << kLoadCycles << " cycles";
+  EXPECT_EQ(before.handles, after.handles)
+      << "handles left by " << kLoadCycles << " cycles:" << NewHandles(before, after);
   ExpectFlat(before, after);
 }
 
@@ -140,7 +141,7 @@ TEST(Leaks, LoadUnloadCyclesLeaveNothing) {
   const ProcessResources after = MeasureResources();
   Print("before", before);
   Print("after", after);
-  EXPECT_EQ(before.handles, after.handles);
+  EXPECT_EQ(before.handles, after.handles) << NewHandles(before, after);
   constexpr long long kLoaderNoise = 64 * 1024;
   EXPECT_LE(Growth(before.privateBytes, after.privateBytes), kLoaderNoise);
   EXPECT_LE(Growth(before.committedPrivate, after.committedPrivate), kLoaderNoise);
