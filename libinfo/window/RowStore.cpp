@@ -3,12 +3,20 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 
 namespace libinfo {
+
+RowStore::RecentTexts RowStore::EmptyRecent() noexcept {
+  RecentTexts empty;
+  empty.fill(kNoText);
+  return empty;
+}
 
 void RowStore::Clear() noexcept {
   texts_.clear();
   rows_.clear();
+  recent_ = EmptyRecent();
 }
 
 std::uint32_t RowStore::Put(std::string_view text) {
@@ -20,11 +28,29 @@ std::uint32_t RowStore::Put(std::string_view text) {
   return offset;
 }
 
+bool RowStore::Holds(std::uint32_t offset, std::string_view text) const noexcept {
+  if (offset == kNoText || offset >= texts_.size() || texts_.size() - offset <= text.size()) {
+    return false;
+  }
+  return texts_[offset + text.size()] == '\0' &&
+         std::memcmp(texts_.data() + offset, text.data(), text.size()) == 0;
+}
+
+std::uint32_t RowStore::PutShared(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::uint32_t& slot = recent_[std::hash<std::string_view>{}(text) % kRecentTexts];
+  if (Holds(slot, text)) return slot;
+  const std::uint32_t offset = Put(text);
+  slot = offset;
+  return offset;
+}
+
 void RowStore::Append(const LibraryRow& row) {
   const std::size_t textsBefore = texts_.size();
   try {
-    rows_.push_back({Put(row.name), Put(row.description), Put(row.product), Put(row.fileVersion),
-                     Put(row.productVersion)});
+    // Names are the row's own (and editable); the other texts may be shared.
+    rows_.push_back({Put(row.name), PutShared(row.description), PutShared(row.product),
+                     PutShared(row.fileVersion), PutShared(row.productVersion)});
   } catch (...) {
     texts_.resize(textsBefore);  // no half row
     throw;

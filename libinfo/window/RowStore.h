@@ -22,6 +22,8 @@ class RowStore {
   // Gives back the room kept for more rows, once no more are coming.
   void Compact() noexcept;
   [[nodiscard]] int Count() const noexcept { return static_cast<int>(rows_.size()); }
+  // The bytes the texts take, terminators included.
+  [[nodiscard]] std::size_t TextBytes() const noexcept { return texts_.size(); }
 
   // The text of a cell, zero-terminated; empty outside the rows and columns.
   [[nodiscard]] const char* Text(int row, int column) const noexcept;
@@ -36,10 +38,22 @@ class RowStore {
 
  private:
   std::uint32_t Put(std::string_view text);
+  std::uint32_t PutShared(std::string_view text);
+  [[nodiscard]] bool Holds(std::uint32_t offset, std::string_view text) const noexcept;
   [[nodiscard]] bool NameMatches(int row, std::string_view text, bool partial) const noexcept;
 
   std::vector<char> texts_;  // each text followed by its terminator
   std::vector<std::array<std::uint32_t, kColumns>> rows_;
+
+  // The rows of one folder share most of their texts (a product's name, its
+  // versions, often the description), so the store remembers where some
+  // recent texts were put, by a hash of the text, and a repeated text is
+  // stored once. A slot only ever hints: the stored text is compared first.
+  static constexpr std::size_t kRecentTexts = 256;
+  static constexpr std::uint32_t kNoText = UINT32_MAX;
+  using RecentTexts = std::array<std::uint32_t, kRecentTexts>;
+  RecentTexts recent_ = EmptyRecent();
+  static RecentTexts EmptyRecent() noexcept;
 };
 
 }  // namespace libinfo

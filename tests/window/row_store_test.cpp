@@ -59,5 +59,39 @@ TEST_F(RowStoreTest, FindsByNameIgnoringCaseFromTheStartRowOn) {
   EXPECT_EQ(0, rows_.Count());
 }
 
+// A folder's rows repeat their product's texts; each is kept once (a file
+// version equal to a product version too), while
+// every row still answers its own texts, an edited name included.
+TEST(RowStoreSharing, RepeatedTextsAreStoredOnceAndRowsKeepTheirOwn) {
+  RowStore rows;
+  constexpr int kRows = 1000;
+  std::string names;
+  for (int n = 0; n < kRows; ++n) {
+    const std::string name = "lib" + std::to_string(n) + ".dll";
+    names += name + '\0';
+    const bool odd = n % 2;
+    rows.Append(
+        {name, odd ? "Odd library" : "Even library", "Shared product", odd ? "1.1" : "2.2", "1.1"});
+  }
+  rows.Append({"last.dll", "Even library\0hidden", "", "", ""});
+  const std::size_t shared = sizeof "Odd library" + sizeof "Even library" +
+                             sizeof "Shared product" + sizeof "1.1" + sizeof "2.2" + sizeof "";
+  EXPECT_EQ(names.size() + sizeof "last.dll" + shared, rows.TextBytes());
+  rows.SetName(2, "renamed.dll");
+  for (int n : {0, 1, 2, 999}) {
+    const bool odd = n % 2;
+    EXPECT_STREQ(odd ? "Odd library" : "Even library", rows.Text(n, 1)) << n;
+    EXPECT_STREQ("Shared product", rows.Text(n, 2)) << n;
+    EXPECT_STREQ(odd ? "1.1" : "2.2", rows.Text(n, 3)) << n;
+    EXPECT_STREQ("1.1", rows.Text(n, 4)) << n << ": shared across columns too";
+  }
+  EXPECT_STREQ("renamed.dll", rows.Text(2, 0));
+  EXPECT_STREQ("lib3.dll", rows.Text(3, 0)) << "an edit stays in its row";
+  EXPECT_STREQ("Even library", rows.Text(kRows, 1)) << "a text ends at its first zero";
+  rows.Clear();
+  rows.Append({"again.dll", "Odd library", "", "", ""});
+  EXPECT_STREQ("Odd library", rows.Text(0, 1)) << "nothing of the cleared rows is reused";
+}
+
 }  // namespace
 }  // namespace libinfo::testing
