@@ -217,13 +217,13 @@ RefreshResult RefreshOverFullList(const std::string& folder) {
   return result;
 }
 
-int RunMemoryChild(const std::string& folder, const std::string& resultFile) {
+int RunMemoryChild(const std::string& folder, const std::string& resultFile, bool bare) {
   ShownWindow window(folder);
   const MemorySample before = SampleMemory();
-  window.TimedRefresh();
+  const int rows = bare ? BareLoop(folder).listed : (window.TimedRefresh(), window->RowCount());
   const MemorySample after = SampleMemory();
   std::ofstream out(resultFile);
-  out << window->RowCount() << ' '
+  out << rows << ' '
       << static_cast<long long>(after.privateUsage) - static_cast<long long>(before.privateUsage)
       << ' '
       << static_cast<long long>(after.pagefileUsage) - static_cast<long long>(before.pagefileUsage)
@@ -231,15 +231,16 @@ int RunMemoryChild(const std::string& folder, const std::string& resultFile) {
   return out ? 0 : 1;
 }
 
-MemoryResult MemoryPerRowInChild(const std::string& folder) {
+MemoryResult MemoryPerRowInChild(const std::string& folder, bool bare) {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, sizeof self);
   char temp[MAX_PATH] = {};
   ::GetTempPathA(sizeof temp, temp);
   const std::string resultFile =
       std::string(temp) + "libinfo-bench-" + std::to_string(::GetCurrentProcessId()) + ".txt";
-  std::string command =
-      "\"" + std::string(self) + "\" --memory-child \"" + folder + "\" \"" + resultFile + "\"";
+  std::string command = "\"" + std::string(self) + "\" " +
+                        (bare ? "--memory-child-bare" : "--memory-child") + " \"" + folder +
+                        "\" \"" + resultFile + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

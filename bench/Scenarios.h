@@ -54,9 +54,11 @@ struct MemoryResult {
   long long pagefileGrowth = 0;
   int rows = 0;
 };
-// Measured in a fresh process so that no earlier run's freed memory is reused.
-MemoryResult MemoryPerRowInChild(const std::string& folder);
+// Measured in a fresh process so that no earlier run's freed memory is
+// reused: over a scan of the shown window, or (`bare`) over the bare loop
+// beside the same shown window, which is what the platform's reading costs.
+MemoryResult MemoryPerRowInChild(const std::string& folder, bool bare);
 // The child's side: scans, then writes its numbers to `resultFile`.
-int RunMemoryChild(const std::string& folder, const std::string& resultFile);
+int RunMemoryChild(const std::string& folder, const std::string& resultFile, bool bare);
 
 }  // namespace bench
