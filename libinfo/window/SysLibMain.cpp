@@ -154,17 +154,18 @@ class CountPacer {
 
   void Counted(int count) noexcept { count_ = count; }
 
-  // Shows a changed count once a frame has passed since the last one; the
-  // milliseconds until it may be shown when it is still waiting.
-  DWORD ShowIfDue() {
-    if (count_ == shown_) return INFINITE;
-    const auto now = Clock::now();
-    if (now - lastShown_ < kFrame) {
-      const auto wait = std::chrono::ceil<std::chrono::milliseconds>(kFrame - (now - lastShown_));
-      return static_cast<DWORD>(wait.count());
-    }
-    Show(now);
-    return INFINITE;
+  // 0 once a frame has passed since the count was last shown, else the
+  // milliseconds left until then.
+  [[nodiscard]] DWORD MillisecondsUntilDue() const noexcept {
+    const auto since = Clock::now() - lastShown_;
+    if (since >= kFrame) return 0;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(kFrame - since);
+    return std::max<DWORD>(1, static_cast<DWORD>(wait.count()));
+  }
+
+  // Shows a changed count once a frame has passed since the last one.
+  void ShowIfDue() {
+    if (count_ != shown_ && MillisecondsUntilDue() == 0) Show(Clock::now());
   }
 
   void ShowFinal() {
@@ -341,19 +342,25 @@ void TSysLibInfoWin::ScanSystemLibraries() {
   rows_.Compact();
 }
 
-// The window thread waits for input and for rows, never for the disk.
+// The window thread waits for input and for rows, never for the disk. Rows
+// are taken at most once a frame, when the count may change on the label
+// anyway: waking for every file would cost this thread, and the platform's
+// server that the reading thread needs for every file, a round trip a row.
 void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer) {
-  const HANDLE events[] = {reading.RowsReady(), reading.Finished()};
-  DWORD timeout = INFINITE;
+  const HANDLE events[] = {reading.Finished(), reading.RowsReady()};
   for (;;) {
-    const DWORD woke = ::MsgWaitForMultipleObjectsEx(static_cast<DWORD>(std::size(events)), events,
-                                                     timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const DWORD untilDue = pacer.MillisecondsUntilDue();
+    const DWORD watched = untilDue == 0 ? 2 : 1;
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(
+        watched, events, untilDue ? untilDue : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_FAILED) ThrowLastError("MsgWaitForMultipleObjectsEx");
     // Stop among them: the reading thread sees it before its next entry.
     Application().ProcessMessages();
-    TakeRows(reading, pacer);
-    timeout = pacer.ShowIfDue();
     if (::WaitForSingleObject(reading.Finished(), 0) == WAIT_OBJECT_0) break;
+    if (pacer.MillisecondsUntilDue() == 0) {
+      TakeRows(reading, pacer);
+      pacer.ShowIfDue();
+    }
   }
   TakeRows(reading, pacer);
 }
