@@ -60,6 +60,8 @@ struct FolderReport {
   int probes = 0;
   double bytesPerRow = 0;
   double bareBytesPerRow = 0;  // the bare loop's growth per row it found
+  long long memoryGrowth = 0;  // over the window's scan, and its rows
+  int memoryRows = 0;
 };
 
 // Faults seen on the way: the numbers are still reported, these beside them.
@@ -182,14 +184,21 @@ void MeasureAnswers(FolderReport& report) {
               report.plan.label.c_str(), answer.longestMs, answer.probes));
 }
 
-double GrowthPerRow(const FolderReport& report, bool bare) {
+// Wine reports no private bytes, only the pagefile-backed (anonymous resident) ones.
+long long GrowthOf(const MemoryResult& memory) {
+  return memory.privateGrowth ? memory.privateGrowth : memory.pagefileGrowth;
+}
+
+double GrowthPerRow(FolderReport& report, bool bare) {
   const MemoryResult memory = MemoryPerRowInChild(report.plan.path, bare);
-  // Wine reports no private bytes, only the pagefile-backed (anonymous resident) ones.
-  const long long growth = memory.privateGrowth ? memory.privateGrowth : memory.pagefileGrowth;
   Note(Format("  %s memory%s: private +%lld, pagefile +%lld bytes for %d rows",
               report.plan.label.c_str(), bare ? " (bare loop)" : "", memory.privateGrowth,
               memory.pagefileGrowth, memory.rows));
-  return memory.rows > 0 ? static_cast<double>(growth) / memory.rows : 0;
+  if (!bare) {
+    report.memoryGrowth = GrowthOf(memory);
+    report.memoryRows = memory.rows;
+  }
+  return memory.rows > 0 ? static_cast<double>(GrowthOf(memory)) / memory.rows : 0;
 }
 
 void MeasureMemory(FolderReport& report) {
@@ -323,6 +332,26 @@ void PrintAnswerGoal(const std::vector<FolderReport>& reports) {
               largest ? "" : " (the 50,000-entry folder was not in this run)");
 }
 
+// The growth over a scan of an empty folder: the dialog, its animation and
+// the reading thread, which every scan costs whatever its rows.
+long long EmptyScanMemory(const std::string& emptyFolder) {
+  const MemoryResult memory = MemoryPerRowInChild(emptyFolder, false);
+  return GrowthOf(memory);
+}
+
+void PrintMemoryBeyondFixed(const std::vector<FolderReport>& reports, long long fixedBytes) {
+  std::string figures;
+  for (const FolderReport& r : reports) {
+    if (r.memoryRows == 0) continue;
+    figures += Format("%s %.0f B; ", r.plan.label.c_str(),
+                      static_cast<double>(r.memoryGrowth - fixedBytes) / r.memoryRows);
+  }
+  std::printf(
+      "- Memory a scan takes whatever its rows (growth over a scan of an empty folder): %.0f KB; "
+      "per row beyond it: %s\n",
+      static_cast<double>(fixedBytes) / 1024, figures.c_str());
+}
+
 void PrintMemoryGoal(const std::vector<FolderReport>& reports) {
   std::string figures;
   bool met = true, judged = false;
@@ -360,8 +389,7 @@ class EmptyFolder {
 // What a scan costs before and after its rows (the dialog shown and taken
 // down, the thread started and ended): the part of the scan / bare ratio
 // that does not grow with the folder.
-void PrintEmptyScanCost() {
-  const EmptyFolder empty;
+void PrintEmptyScanCost(const EmptyFolder& empty) {
   WindowScan(empty.Path());  // the window classes and fonts, once
   std::vector<double> wallMs, cpuMs;
   for (int run = 0; run < kFewestPairs; ++run) {
@@ -384,7 +412,9 @@ void PrintFolders(const std::vector<FolderReport>& reports) {
   PrintStopGoal(reports);
   PrintAnswerGoal(reports);
   PrintMemoryGoal(reports);
-  PrintEmptyScanCost();
+  const EmptyFolder empty;
+  PrintMemoryBeyondFixed(reports, EmptyScanMemory(empty.Path()));
+  PrintEmptyScanCost(empty);
 }
 
 void PrintRefresh(const std::string& folder, int pairs) {
