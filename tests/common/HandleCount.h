@@ -22,10 +22,11 @@ inline std::vector<std::uintptr_t> OpenHandleValues() {
   return open;
 }
 
-inline DWORD OpenHandleCount() {
+// The count the platform reports, else the number of values probed open.
+inline DWORD OpenHandleCount(const std::vector<std::uintptr_t>& probed) {
   DWORD count = 0;
   if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count) return count;
-  return static_cast<DWORD>(OpenHandleValues().size());
+  return static_cast<DWORD>(probed.size());
 }
 
 // NtQueryObject answers with a UNICODE_STRING at the start of the buffer,

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -180,12 +179,6 @@ void LibraryWindowCloser::Close(HWND window, HWND list, bool forced) {
 
 namespace {
 
-DWORD OpenHandles(const std::vector<std::uintptr_t>& values) {
-  DWORD count = 0;
-  if (::GetProcessHandleCount(::GetCurrentProcess(), &count) && count) return count;
-  return static_cast<DWORD>(values.size());
-}
-
 BOOL CALLBACK CountWindow(HWND, LPARAM param) {
   ++*reinterpret_cast<DWORD*>(param);
   return TRUE;
@@ -202,7 +195,7 @@ BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
 ProcessResources MeasureResources() {
   ProcessResources now;
   now.handleValues = OpenHandleValues();
-  now.handles = OpenHandles(now.handleValues);
+  now.handles = OpenHandleCount(now.handleValues);
   ::EnumThreadWindows(::GetCurrentThreadId(), CountWindowAndChildren,
                       reinterpret_cast<LPARAM>(&now.windows));
   now.gdiObjects = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
