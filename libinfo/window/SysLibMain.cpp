@@ -71,17 +71,27 @@ HICON LoadLibraryIcon(int size) {
 // Rows appear all at once when the scan ends, however it ends.
 class RedrawSuspension {
  public:
-  explicit RedrawSuspension(HWND list) noexcept : list_(list) {
+  RedrawSuspension(HWND window, HWND list) noexcept : window_(window), list_(list) {
     ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
   }
   RedrawSuspension(const RedrawSuspension&) = delete;
   RedrawSuspension& operator=(const RedrawSuspension&) = delete;
+  // When its painting resumes, the list lays out its header and scroll bars,
+  // and some list implementations paint the scroll bars at once at every
+  // step (with a visual theme, several milliseconds each). Holding the
+  // window's painting over that moment leaves one paint of the whole window,
+  // in its turn, instead; holding it discards what was waiting to be
+  // painted, so all of it is asked for again.
   ~RedrawSuspension() {
+    ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(list_, nullptr, TRUE);
+    ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(window_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   }
 
  private:
+  HWND window_;
   HWND list_;
 };
 
@@ -330,7 +340,7 @@ void TSysLibInfoWin::ScanSystemLibraries() {
       if (window.closePending_) ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
     }
   } flag(*this);
-  RedrawSuspension redraw(lvLibList);
+  RedrawSuspension redraw(Handle(), lvLibList);
   ClearRows();
   ProgressRun progress(owner_);
   CountPacer pacer(progress.Dialog());

@@ -4,8 +4,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/LibraryFolder.h"
@@ -13,6 +17,7 @@
 #include "common/ScanRunners.h"
 #include "common/ThreadCount.h"
 #include "common/WindowWatch.h"
+#include "Owned.h"
 #include "version/VerInfo.h"
 #include "window/Application.h"
 #include "window/PrgsDlg.h"
@@ -145,6 +150,81 @@ TEST_F(ScanTest, StopAndCloseTogetherEndTheScanThenTheWindow) {
   Application().RunModal(window);
   EXPECT_EQ(2, window.RowCount());
   EXPECT_FALSE(IsWindowVisible(window.Handle())) << "closed once the scan was over";
+}
+
+void DeleteMemoryDc(HDC dc) noexcept {
+  DeleteDC(dc);
+}
+
+// The window's pixels as they are on screen now, frame included.
+std::vector<DWORD> WindowPixels(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  const int width = bounds.right - bounds.left;
+  const int height = bounds.bottom - bounds.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+  void* bits = nullptr;
+  const std::unique_ptr<HDC__, std::function<void(HDC)>> screen(
+      GetWindowDC(window), [window](HDC dc) { ReleaseDC(window, dc); });
+  const Owned<HDC, DeleteMemoryDc> memory(CreateCompatibleDC(screen.get()));
+  const UniqueBitmap bitmap(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!screen || !memory || !bitmap) return pixels;
+  const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+  GdiFlush();
+  std::copy_n(static_cast<const DWORD*>(bits), pixels.size(), pixels.begin());
+  SelectObject(memory.get(), old);
+  return pixels;
+}
+
+bool PaintPending(HWND window) {
+  return GetUpdateRect(window, nullptr, FALSE) ||
+         GetUpdateRect(GetDlgItem(window, 1), nullptr, FALSE);
+}
+
+void WaitForPaint(HWND window) {
+  PumpUntil([window] { return !PaintPending(window); });
+}
+
+// Scans, lets the window paint in its turn, and returns what it painted and
+// what a full repaint asked for afterwards paints.
+std::pair<std::vector<DWORD>, std::vector<DWORD>> ScanAndRepaint(TSysLibInfoWin& window) {
+  window.ScanSystemLibraries();
+  WaitForPaint(window.Handle());
+  auto painted = WindowPixels(window.Handle());
+  RedrawWindow(window.Handle(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return {std::move(painted), WindowPixels(window.Handle())};
+}
+
+// The list takes its rows, header and scroll bars while the window's painting
+// is held; what the window then paints in its turn must be all of it: the
+// same pixels as a full repaint.
+TEST_F(ScanTest, WindowPaintsTheNewRowsWithoutBeingAsked) {
+  TSysLibInfoWin window(folder_.Path(), MadeUpRows(60, "text"));
+  window.ScanStarted = true;  // the scans below are the only ones
+  window.Show();
+  WaitForPaint(window.Handle());
+  const auto empty = WindowPixels(window.Handle());
+  const auto [first, firstRepainted] = ScanAndRepaint(window);
+  ASSERT_EQ(60, window.RowCount());
+  ASSERT_NE(empty, firstRepainted) << "the pixels are read back: rows and a scroll bar came";
+  EXPECT_TRUE(first == firstRepainted) << "a part of the window was left unpainted";
+  const auto [again, againRepainted] = ScanAndRepaint(window);
+  EXPECT_TRUE(again == againRepainted) << "after a rescan replacing the rows";
+
+  TSysLibInfoWin& stopped = Window(HoldAfter(2));
+  probe_.AfterListed(2, PressStop);
+  const auto [atStop, atStopRepainted] = ScanAndRepaint(stopped);
+  ASSERT_EQ(2, stopped.RowCount());
+  EXPECT_TRUE(atStop == atStopRepainted) << "after a Stop";
 }
 
 TEST_F(ScanTest, RefreshTwiceLeavesOneRowPerFileAndAFreshDialog) {
