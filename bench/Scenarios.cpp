@@ -168,6 +168,15 @@ class AnswerProbe {
   std::thread thread_;  // last, so that it starts once the rest is set
 };
 
+// Paints whatever this thread's windows have waiting to be painted: what a
+// user sees once the scan has returned comes only after this.
+void PaintPending() {
+  MSG msg;
+  while (HIWORD(::GetQueueStatus(QS_PAINT)) & QS_PAINT) {
+    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) ::DispatchMessageA(&msg);
+  }
+}
+
 }  // namespace
 
 Timing BareLoop(const std::string& folder) {
@@ -189,9 +198,12 @@ StopResult StoppedScan(const std::string& folder, int stopAt) {
   StopPress press(stopAt);
   window->tbRefreshClick();
   const double end = NowMs();
+  PaintPending();
+  const double painted = NowMs();
   StopResult result;
   result.clicked = press.Clicked();
   result.clickToReturnMs = press.Clicked() ? end - press.PostedAt() : 0;
+  result.clickToPaintedMs = press.Clicked() ? painted - press.PostedAt() : 0;
   if (press.HandledAt() != 0) result.clickToHandledMs = press.HandledAt() - press.PostedAt();
   if (press.DestroyedAt() != 0) result.clickToDialogGoneMs = press.DestroyedAt() - press.PostedAt();
   result.countWhenClicked = press.CountWhenClicked();

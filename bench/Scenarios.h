@@ -24,6 +24,7 @@ struct StopResult {
   double clickToReturnMs = 0;      // the click posted to Stop until the scan returned
   double clickToHandledMs = 0;     // the click posted until the dialog had handled it
   double clickToDialogGoneMs = 0;  // the click posted until the dialog's window was destroyed
+  double clickToPaintedMs = 0;     // the click posted until the window had painted what followed
   int countWhenClicked = 0;        // the count label's number when the click was posted
   int rows = 0;                    // rows listed when the scan had returned
   int lastCaptionCount = 0;        // the count label's last caption before the dialog went
