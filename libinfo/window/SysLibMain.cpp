@@ -83,8 +83,12 @@ class RedrawSuspension {
   // in its turn, instead; holding it discards what was waiting to be
   // painted, so all of it is asked for again.
   ~RedrawSuspension() {
-    ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+    // Resuming a window's painting marks it visible: a hidden one (never
+    // shown, or closed) is left as it is, and has nothing to paint anyway.
+    const bool hold = (::GetWindowLongPtrA(window_, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (hold) ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    if (!hold) return;
     ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(window_, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

@@ -227,6 +227,14 @@ TEST_F(ScanTest, WindowPaintsTheNewRowsWithoutBeingAsked) {
   EXPECT_TRUE(atStop == atStopRepainted) << "after a Stop";
 }
 
+// Holding the window's painting must not be what shows a hidden window.
+TEST_F(ScanTest, AHiddenWindowStaysHiddenThroughAScan) {
+  TSysLibInfoWin window(folder_.Path());
+  window.ScanSystemLibraries();
+  EXPECT_EQ(5, window.RowCount());
+  EXPECT_FALSE(GetWindowLongPtrA(window.Handle(), GWL_STYLE) & WS_VISIBLE);
+}
+
 TEST_F(ScanTest, RefreshTwiceLeavesOneRowPerFileAndAFreshDialog) {
   TSysLibInfoWin& window = Window();
   window.tbRefreshClick();
