@@ -184,20 +184,16 @@ std::vector<DWORD> WindowPixels(HWND window) {
   return pixels;
 }
 
-bool PaintPending(HWND window) {
-  return GetUpdateRect(window, nullptr, FALSE) ||
-         GetUpdateRect(GetDlgItem(window, 1), nullptr, FALSE);
-}
-
-void WaitForPaint(HWND window) {
-  PumpUntil([window] { return !PaintPending(window); });
+// Until no window of this thread has anything left to paint.
+void WaitForPaint() {
+  PumpUntil([] { return !(HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT); });
 }
 
 // Scans, lets the window paint in its turn, and returns what it painted and
 // what a full repaint asked for afterwards paints.
 std::pair<std::vector<DWORD>, std::vector<DWORD>> ScanAndRepaint(TSysLibInfoWin& window) {
   window.ScanSystemLibraries();
-  WaitForPaint(window.Handle());
+  WaitForPaint();
   auto painted = WindowPixels(window.Handle());
   RedrawWindow(window.Handle(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -211,7 +207,7 @@ TEST_F(ScanTest, WindowPaintsTheNewRowsWithoutBeingAsked) {
   TSysLibInfoWin window(folder_.Path(), MadeUpRows(60, "text"));
   window.ScanStarted = true;  // the scans below are the only ones
   window.Show();
-  WaitForPaint(window.Handle());
+  WaitForPaint();
   const auto empty = WindowPixels(window.Handle());
   const auto [first, firstRepainted] = ScanAndRepaint(window);
   ASSERT_EQ(60, window.RowCount());
