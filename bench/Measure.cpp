@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <stdexcept>
 
 #include "window/Application.h"
 
@@ -89,6 +90,19 @@ std::string Format(const char* format, ...) {
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   return text;
+}
+
+EmptyFolder::EmptyFolder() {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(sizeof temp, temp);
+  path_ = std::string(temp) + "libinfo-bench-empty-" + std::to_string(::GetCurrentProcessId());
+  if (!::CreateDirectoryA(path_.c_str(), nullptr)) {
+    throw std::runtime_error("cannot make the empty folder " + path_);
+  }
+}
+
+EmptyFolder::~EmptyFolder() {
+  ::RemoveDirectoryA(path_.c_str());
 }
 
 }  // namespace bench

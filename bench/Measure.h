@@ -39,4 +39,17 @@ void Settle(DWORD quietMs = 30);
 
 std::string Format(const char* format, ...);
 
+// A folder of its own under the temporary folder, removed with the object.
+class EmptyFolder {
+ public:
+  EmptyFolder();
+  EmptyFolder(const EmptyFolder&) = delete;
+  EmptyFolder& operator=(const EmptyFolder&) = delete;
+  ~EmptyFolder();
+  [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+
+ private:
+  std::string path_;
+};
+
 }  // namespace bench

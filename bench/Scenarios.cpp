@@ -229,10 +229,19 @@ RefreshResult RefreshOverFullList(const std::string& folder) {
   return result;
 }
 
-int RunMemoryChild(const std::string& folder, const std::string& resultFile, bool bare) {
+namespace {
+
+constexpr char kChildOption[] = "--memory-child";
+
+int RunMemoryChild(const std::string& folder, const std::string& resultFile, MemoryPlan plan) {
+  if (plan.afterFirstScan) {
+    const EmptyFolder empty;
+    WindowScan(empty.Path());
+  }
   ShownWindow window(folder);
   const MemorySample before = SampleMemory();
-  const int rows = bare ? BareLoop(folder).listed : (window.TimedRefresh(), window->RowCount());
+  const int rows = plan.what == MemoryOf::BareLoop ? BareLoop(folder).listed
+                                                   : (window.TimedRefresh(), window->RowCount());
   const MemorySample after = SampleMemory();
   std::ofstream out(resultFile);
   out << rows << ' '
@@ -243,16 +252,27 @@ int RunMemoryChild(const std::string& folder, const std::string& resultFile, boo
   return out ? 0 : 1;
 }
 
-MemoryResult MemoryPerRowInChild(const std::string& folder, bool bare) {
+}  // namespace
+
+// FOLDER RESULT_FILE scan|bare first|later
+int RunMemoryChildIfAsked(int argc, char** argv) {
+  if (argc != 6 || std::string(argv[1]) != kChildOption) return -1;
+  MemoryPlan plan;
+  plan.what = std::string(argv[4]) == "bare" ? MemoryOf::BareLoop : MemoryOf::Scan;
+  plan.afterFirstScan = std::string(argv[5]) == "later";
+  return RunMemoryChild(argv[2], argv[3], plan);
+}
+
+MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan) {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, sizeof self);
   char temp[MAX_PATH] = {};
   ::GetTempPathA(sizeof temp, temp);
   const std::string resultFile =
       std::string(temp) + "libinfo-bench-" + std::to_string(::GetCurrentProcessId()) + ".txt";
-  std::string command = "\"" + std::string(self) + "\" " +
-                        (bare ? "--memory-child-bare" : "--memory-child") + " \"" + folder +
-                        "\" \"" + resultFile + "\"";
+  std::string command = "\"" + std::string(self) + "\" " + kChildOption + " \"" + folder + "\" \"" +
+                        resultFile + "\" " + (plan.what == MemoryOf::BareLoop ? "bare" : "scan") +
+                        " " + (plan.afterFirstScan ? "later" : "first");
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -55,11 +55,22 @@ struct MemoryResult {
   long long pagefileGrowth = 0;
   int rows = 0;
 };
-// Measured in a fresh process so that no earlier run's freed memory is
-// reused: over a scan of the shown window, or (`bare`) over the bare loop
-// beside the same shown window, which is what the platform's reading costs.
-MemoryResult MemoryPerRowInChild(const std::string& folder, bool bare);
-// The child's side: scans, then writes its numbers to `resultFile`.
-int RunMemoryChild(const std::string& folder, const std::string& resultFile, bool bare);
+// What is measured: a scan of the shown window, or the bare loop beside the
+// same shown window (what the platform's reading keeps).
+enum class MemoryOf { Scan, BareLoop };
+// The process's first scan builds what the platform keeps once for every
+// later one (the theme's images of the dialog's controls, the animation's
+// reader); `afterFirstScan` has an empty folder scanned before measuring, so
+// that only what this scan adds is counted.
+struct MemoryPlan {
+  MemoryOf what = MemoryOf::Scan;
+  bool afterFirstScan = true;
+};
+// Measured in a fresh process so that no earlier run's freed memory is reused.
+MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan);
+// The child's side: `arguments` are those after the program's name when they
+// ask for a child; scans, writes its numbers to the result file and returns
+// the exit code, or returns -1 when they do not ask for one.
+int RunMemoryChildIfAsked(int argc, char** argv);
 
 }  // namespace bench
