@@ -54,7 +54,7 @@ int CountInCaption(HWND label) {
 }
 
 // Posts a click to Stop once the count label reads at least `stopAt`, and
-// keeps the label's last caption. The label changes at most once per frame,
+// keeps the label's last caption. The label changes at most 20 times a second,
 // so the click may come a few files after the mark.
 class StopPress {
  public:

@@ -25,7 +25,7 @@ class TProgressDlg : public TForm {
   std::atomic<bool> Stopped = false;
 
   // Shows "N files" in the count label, widening it to fit. The scan calls
-  // it at most once per display frame, and with the final count at its end.
+  // it at most 20 times a second, and with the final count at its end.
   void ShowCount(int count);
 
   void bbStopClick(HWND sender);
