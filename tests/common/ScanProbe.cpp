@@ -66,6 +66,7 @@ void ScanProbe::Returned(const CWPRETSTRUCT& call) {
   if (call.message != WM_SETTEXT || !ProgressDlg || call.hwnd != ProgressDlg->lbCnt) return;
   const std::string text = reinterpret_cast<const char*>(call.lParam);
   counts_.push_back(text);
+  countTimes_.push_back(std::chrono::steady_clock::now());
   // The label shows the latest count at most 20 times a second, so a count may be
   // skipped: every action due by now runs, in order.
   const int listed = std::atoi(text.c_str());

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -33,6 +34,10 @@ class ScanProbe {
   [[nodiscard]] const std::vector<DialogRecord>& Dialogs() const { return dialogs_; }
   [[nodiscard]] int MostDialogsAtOnce() const { return mostAlive_; }
   [[nodiscard]] const std::vector<std::string>& Counts() const { return counts_; }
+  // When each of those captions was set.
+  [[nodiscard]] const std::vector<std::chrono::steady_clock::time_point>& CountTimes() const {
+    return countTimes_;
+  }
 
  private:
   static LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam);
@@ -45,6 +50,7 @@ class ScanProbe {
   std::map<int, std::function<void()>> actions_;
   std::vector<DialogRecord> dialogs_;
   std::vector<std::string> counts_;
+  std::vector<std::chrono::steady_clock::time_point> countTimes_;
   HWND lastShown_ = nullptr;
   int alive_ = 0;
   int mostAlive_ = 0;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,15 +92,20 @@ TEST_F(ScanTest, ListsEveryFileWithVersionDataInFolderOrder) {
   EXPECT_EQ(nullptr, ProgressDlg) << "no dialog outlives its scan";
 }
 
-// One caption per frame at most, so some counts are skipped; but they only
-// rise, and the last one before the dialog goes is the final count.
+// At most 20 captions a second, so some counts are skipped; but they only
+// rise, and the last one before the dialog goes is the final count, however
+// soon it follows the one before.
 TEST_F(ScanTest, CountRisesToTheFinalNumberBeforeTheDialogGoes) {
   Window(SlowReading(30)).ScanSystemLibraries();
   const auto& counts = probe_.Counts();
+  const auto& times = probe_.CountTimes();
   ASSERT_FALSE(counts.empty());
   EXPECT_GE(counts.size(), 2u) << "the count moves while a slow scan runs";
   for (size_t i = 1; i < counts.size(); ++i) {
     EXPECT_LT(std::atoi(counts[i - 1].c_str()), std::atoi(counts[i].c_str()));
+    if (i + 1 == counts.size()) break;
+    EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(49))
+        << "caption " << i << " came too soon after the one before";
   }
   EXPECT_EQ("5 files", counts.back());
   EXPECT_EQ("5 files", probe_.Dialogs().at(0).countAtDestroy);
