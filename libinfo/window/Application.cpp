@@ -13,6 +13,14 @@ TApplication& Application() noexcept {
 }
 
 void TApplication::ProcessMessages() noexcept {
+  Pump(nullptr);
+}
+
+void TApplication::ProcessMessagesUntilSet(const std::atomic<bool>& flag) noexcept {
+  Pump(flag.load(std::memory_order_acquire) ? nullptr : &flag);
+}
+
+void TApplication::Pump(const std::atomic<bool>* leaveOnceSet) noexcept {
   // Messages sent from other threads and processes are delivered inside the
   // peek as well, so it runs even when nothing is posted.
   MSG msg;
@@ -23,6 +31,7 @@ void TApplication::ProcessMessages() noexcept {
       return;
     }
     Dispatch(msg);
+    if (leaveOnceSet && leaveOnceSet->load(std::memory_order_acquire)) return;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class TApplication {
 
   // Handles every message waiting in the thread's queue, then returns.
   void ProcessMessages() noexcept;
+  // The same, but when `flag` is clear on entry, returns as soon as a
+  // handled message has set it and leaves the rest waiting: a scan asked to
+  // stop ends before the paints that its stopping caused.
+  void ProcessMessagesUntilSet(const std::atomic<bool>& flag) noexcept;
 
   // Shows the form and dispatches messages until it asks to end its modal
   // run (or the thread is asked to quit). Other windows of the thread are
@@ -41,6 +46,7 @@ class TApplication {
   void Release(TForm* form) noexcept;
 
  private:
+  void Pump(const std::atomic<bool>* leaveOnceSet) noexcept;
   void Dispatch(MSG& msg) noexcept;
 
   HWND owner_ = nullptr;

@@ -357,7 +357,7 @@ void TSysLibInfoWin::ScanSystemLibraries() {
     // Showing the dialog takes the platform several milliseconds (mapping
     // it, moving the activation to it): time the reading need not wait for.
     progress.Dialog().Show();
-    AwaitScan(reading, pacer);
+    AwaitScan(reading, pacer, progress.Dialog().Stopped);
     reading.Join();
   }
   rows_.Compact();
@@ -367,7 +367,8 @@ void TSysLibInfoWin::ScanSystemLibraries() {
 // are taken at most once an interval, when the count may change on the label
 // anyway: waking for every file would cost this thread, and the platform's
 // server that the reading thread needs for every file, a round trip a row.
-void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer) {
+void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer,
+                               const std::atomic<bool>& stopped) {
   const HANDLE events[] = {reading.Finished(), reading.RowsReady()};
   for (;;) {
     const DWORD untilDue = pacer.MillisecondsUntilDue();
@@ -376,7 +377,7 @@ void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer) {
         watched, events, untilDue ? untilDue : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke == WAIT_FAILED) ThrowLastError("MsgWaitForMultipleObjectsEx");
     // Stop among them: the reading thread sees it before its next entry.
-    Application().ProcessMessages();
+    Application().ProcessMessagesUntilSet(stopped);
     if (::WaitForSingleObject(reading.Finished(), 0) == WAIT_OBJECT_0) break;
     if (pacer.MillisecondsUntilDue() == 0) {
       TakeRows(reading, pacer);
@@ -524,6 +525,18 @@ void TSysLibInfoWin::StartLabelEdit() {
   if (selected >= 0) ::SendMessageA(lvLibList, LVM_EDITLABELA, selected, 0);
 }
 
+// The progress dialog takes the activation from this window when it shows
+// and gives it back when it goes, and each time the caption would be painted
+// at once. During a scan that is time the scan's start and end wait for, so
+// the caption is only marked for painting, and painted in the window's turn.
+LRESULT TSysLibInfoWin::OnNcActivate(WPARAM active, LPARAM lParam) {
+  if (!scanning_) return DefaultHandler(WM_NCACTIVATE, active, lParam);
+  constexpr LPARAM kLeaveUnpainted = -1;
+  const LRESULT result = DefaultHandler(WM_NCACTIVATE, active, kLeaveUnpainted);
+  ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  return result;
+}
+
 void TSysLibInfoWin::OnClose() {
   if (scanning_) {
     closePending_ = true;
@@ -617,6 +630,8 @@ LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case kStartFirstScan:
       ScanSystemLibraries();
       return 0;
+    case WM_NCACTIVATE:
+      return OnNcActivate(wParam, lParam);
     case WM_CLOSE:
       OnClose();
       return 0;

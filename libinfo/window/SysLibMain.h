@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
 
 #include "Owned.h"
@@ -73,7 +74,7 @@ class TSysLibInfoWin : public TForm {
   void CreateList();
   void LayOut();
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
-  void AwaitScan(ScanThread& reading, CountPacer& pacer);
+  void AwaitScan(ScanThread& reading, CountPacer& pacer, const std::atomic<bool>& stopped);
   void TakeRows(ScanThread& reading, CountPacer& pacer);
   void ClearRows() noexcept;
   LRESULT OnNotify(const NMHDR& header);
@@ -82,6 +83,7 @@ class TSysLibInfoWin : public TForm {
   void GiveCellText(LVITEMW& item) const noexcept;
   [[nodiscard]] int FindRow(const NMLVFINDITEMA& find) const noexcept;
   [[nodiscard]] int FindRow(const NMLVFINDITEMW& find) const;
+  LRESULT OnNcActivate(WPARAM active, LPARAM lParam);
   void OnClose();
   void StartLabelEdit();
   [[nodiscard]] int SelectedRow() const noexcept;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -229,6 +230,29 @@ TEST_F(ScanTest, WindowPaintsTheNewRowsWithoutBeingAsked) {
   EXPECT_TRUE(atStop == atStopRepainted) << "after a Stop";
 }
 
+// The dialog takes the activation from the window while the window's caption
+// is only marked for painting: once painted in its turn, it must show the
+// window inactive, as a full repaint does.
+TEST_F(ScanTest, WindowCaptionShowsTheDialogHasTheActivation) {
+  TSysLibInfoWin window(folder_.Path(), HoldAfter(1));
+  window.ScanStarted = true;  // the scan below is the only one
+  window.Show();
+  WaitForPaint();
+  const auto active = WindowPixels(window.Handle());
+  std::vector<DWORD> painted, repainted;
+  probe_.AfterListed(1, [&] {
+    WaitForPaint();
+    painted = WindowPixels(window.Handle());
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    repainted = WindowPixels(window.Handle());
+    PressStop();
+  });
+  window.ScanSystemLibraries();
+  ASSERT_FALSE(painted.empty());
+  ASSERT_NE(active, repainted) << "the pixels are read back: the caption changed";
+  EXPECT_TRUE(painted == repainted) << "the caption still showed the window active";
+}
+
 // Holding the window's painting must not be what shows a hidden window.
 TEST_F(ScanTest, AHiddenWindowStaysHiddenThroughAScan) {
   TSysLibInfoWin window(folder_.Path());
@@ -435,6 +459,40 @@ TEST(FirstScan, EscapeClosesTheWindowOnceTheScanIsOver) {
   PostMessageA(window.lvLibList, WM_KEYDOWN, VK_ESCAPE, 0);
   Application().RunModal(window);
   EXPECT_EQ(folder.ExpectedRows(), Captions(window));
+}
+
+std::atomic<bool> stopAsked{false};
+int othersHandled = 0;
+constexpr UINT kAskStop = WM_APP + 10;
+constexpr UINT kOther = WM_APP + 11;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kAskStop) stopAsked = true;
+  if (message == kOther) ++othersHandled;
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The scan's pump hands control back right after the message that asked it
+// to stop, leaving what followed (the paints the hiding caused) for later;
+// asked again with the flag set, it empties the queue instead of leaving
+// input waiting, which would spin the scan's wait.
+TEST(ScanPump, ReturnsRightAfterTheMessageThatSetsTheFlag) {
+  WNDCLASSA counting{};
+  counting.lpfnWndProc = CountingProc;
+  counting.hInstance = GetModuleHandleA(nullptr);
+  counting.lpszClassName = "LibInfoTestCounting";
+  ASSERT_NE(0, RegisterClassA(&counting));
+  HWND target = CreateWindowA(counting.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              counting.hInstance, nullptr);
+  ASSERT_NE(nullptr, target);
+  for (UINT message : {kOther, kAskStop, kOther, kOther}) PostMessageA(target, message, 0, 0);
+  Application().ProcessMessagesUntilSet(stopAsked);
+  EXPECT_TRUE(stopAsked);
+  EXPECT_EQ(1, othersHandled) << "only what came before the stop";
+  Application().ProcessMessagesUntilSet(stopAsked);
+  EXPECT_EQ(3, othersHandled);
+  DestroyWindow(target);
+  UnregisterClassA(counting.lpszClassName, counting.hInstance);
 }
 
 }  // namespace
