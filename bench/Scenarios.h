@@ -58,19 +58,18 @@ struct MemoryResult {
 // What is measured: a scan of the shown window, or the bare loop beside the
 // same shown window (what the platform's reading keeps).
 enum class MemoryOf { Scan, BareLoop };
-// The process's first scan builds what the platform keeps once for every
-// later one (the theme's images of the dialog's controls, the animation's
-// reader); `afterFirstScan` has an empty folder scanned before measuring, so
-// that only what this scan adds is counted.
+// A process's first scan grows it by what the platform then keeps for every
+// later scan (most of it appears while the dialog is first painted);
+// `afterFirstScan` has an empty folder scanned before measuring, so that
+// only what this scan adds is counted.
 struct MemoryPlan {
   MemoryOf what = MemoryOf::Scan;
   bool afterFirstScan = true;
 };
 // Measured in a fresh process so that no earlier run's freed memory is reused.
 MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan);
-// The child's side: `arguments` are those after the program's name when they
-// ask for a child; scans, writes its numbers to the result file and returns
-// the exit code, or returns -1 when they do not ask for one.
+// The child's side: when the command line asks for a child, scans, writes
+// its numbers to the result file and returns the exit code; otherwise -1.
 int RunMemoryChildIfAsked(int argc, char** argv);
 
 }  // namespace bench

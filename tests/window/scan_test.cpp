@@ -482,17 +482,17 @@ TEST(ScanPump, ReturnsRightAfterTheMessageThatSetsTheFlag) {
   counting.hInstance = GetModuleHandleA(nullptr);
   counting.lpszClassName = "LibInfoTestCounting";
   ASSERT_NE(0, RegisterClassA(&counting));
-  HWND target = CreateWindowA(counting.lpszClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              counting.hInstance, nullptr);
-  ASSERT_NE(nullptr, target);
-  for (UINT message : {kOther, kAskStop, kOther, kOther}) PostMessageA(target, message, 0, 0);
+  const UniqueWindow target(CreateWindowA(counting.lpszClassName, nullptr, 0, 0, 0, 0, 0,
+                                          HWND_MESSAGE, nullptr, counting.hInstance, nullptr));
+  ASSERT_TRUE(target);
+  for (UINT message : {kOther, kAskStop, kOther, kOther}) {
+    PostMessageA(target.get(), message, 0, 0);
+  }
   Application().ProcessMessagesUntilSet(stopAsked);
   EXPECT_TRUE(stopAsked);
   EXPECT_EQ(1, othersHandled) << "only what came before the stop";
   Application().ProcessMessagesUntilSet(stopAsked);
   EXPECT_EQ(3, othersHandled);
-  DestroyWindow(target);
-  UnregisterClassA(counting.lpszClassName, counting.hInstance);
 }
 
 }  // namespace
