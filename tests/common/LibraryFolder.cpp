@@ -39,11 +39,18 @@ void RemoveTree(const std::string& path) {
 LibraryFolder::LibraryFolder() {
   char temp[MAX_PATH] = {};
   ::GetTempPathA(sizeof temp, temp);
+  // Process ids come round again in a test prefix that lives on, and a
+  // folder an earlier run left behind may hold names too long to remove
+  // here: such a name is passed over, not reused.
+  constexpr int kTries = 100;
   static int serial = 0;
-  path_ = std::string(temp) + "libinfo-" + std::to_string(::GetCurrentProcessId()) + "-" +
-          std::to_string(++serial);
-  RemoveTree(path_);
-  if (!::CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("no scratch folder");
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    path_ = std::string(temp) + "libinfo-" + std::to_string(::GetCurrentProcessId()) + "-" +
+            std::to_string(++serial);
+    RemoveTree(path_);
+    if (::CreateDirectoryA(path_.c_str(), nullptr)) return;
+  }
+  throw std::runtime_error("no scratch folder");
 }
 
 LibraryFolder::~LibraryFolder() {
