@@ -60,9 +60,11 @@ bench_arch() {
     --copy-rows 50000 5)
 
   printf '\n### %s\n\n' "$arch" >>"$results"
-  echo "bench: running $arch (samples below, report at the end)"
+  # Every sample, kept beside the report for the questions it raises later.
+  local samples=$build_root/bench-samples-$arch.log
+  echo "bench: running $arch (samples below and in $samples, report at the end)"
   "$root/scripts/wine-run.sh" "$wine_dir" $arch "$bench" "${args[@]}" >>"$results" \
-    || fail "the $arch benchmark failed"
+    2> >(tee "$samples" >&2) || fail "the $arch benchmark failed"
   "$root/scripts/wine-env.sh" down "$wine_dir" $arch
   trap - EXIT
 }
