@@ -354,6 +354,10 @@ void TSysLibInfoWin::ScanSystemLibraries() {
   CountPacer pacer(progress.Dialog());
   {
     ScanThread reading(scan_, runner_, progress.Dialog().Stopped);
+    // Making the dialog and showing it each keep this thread from answering
+    // other threads and programs for several milliseconds; answer what they
+    // sent in between.
+    AnswerSentMessages();
     // Showing the dialog takes the platform several milliseconds (mapping
     // it, moving the activation to it): time the reading need not wait for.
     progress.Dialog().Show();
@@ -361,6 +365,12 @@ void TSysLibInfoWin::ScanSystemLibraries() {
     reading.Join();
   }
   rows_.Compact();
+}
+
+void TSysLibInfoWin::AnswerSentMessages() noexcept {
+  // A peek delivers the messages sent to this thread; none posted is taken.
+  MSG msg;
+  ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 // The window thread waits for input and for rows, never for the disk. Rows

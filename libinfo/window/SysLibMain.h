@@ -74,6 +74,7 @@ class TSysLibInfoWin : public TForm {
   void CreateList();
   void LayOut();
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
+  static void AnswerSentMessages() noexcept;
   void AwaitScan(ScanThread& reading, CountPacer& pacer, const std::atomic<bool>& stopped);
   void TakeRows(ScanThread& reading, CountPacer& pacer);
   void ClearRows() noexcept;

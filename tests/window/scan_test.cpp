@@ -253,6 +253,84 @@ TEST_F(ScanTest, WindowCaptionShowsTheDialogHasTheActivation) {
   EXPECT_TRUE(painted == repainted) << "the caption still showed the window active";
 }
 
+// Orders what the window thread does as a scan starts: a message another
+// thread sends while the dialog is being made, and the dialog's showing.
+class ScanStartOrder {
+ public:
+  explicit ScanStartOrder(HWND window) : window_(window) {
+    active_ = this;
+    create_.reset(SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId()));
+    call_.reset(SetWindowsHookExA(WH_CALLWNDPROC, OnCall, nullptr, GetCurrentThreadId()));
+  }
+  ~ScanStartOrder() {
+    create_.reset();
+    call_.reset();
+    if (sender_.joinable()) sender_.join();
+    active_ = nullptr;
+  }
+  [[nodiscard]] const std::vector<std::string>& Seen() const { return seen_; }
+
+ private:
+  static constexpr WPARAM kMarker = 0x5E17;
+  static void Unhook(HHOOK hook) noexcept { UnhookWindowsHookEx(hook); }
+  using UniqueHook = Owned<HHOOK, Unhook>;
+
+  static bool IsProgressDialog(HWND hwnd) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return std::string(name) == "LibInfoProgressDlg";
+  }
+  static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && active_ && IsProgressDialog(reinterpret_cast<HWND>(wParam))) {
+      active_->SendFromAnotherThread();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK OnCall(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && active_) active_->Called(*reinterpret_cast<CWPSTRUCT*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  // Returns once the other thread's message waits in this thread's queue.
+  void SendFromAnotherThread() {
+    if (sender_.joinable()) return;
+    sender_ = std::thread([this] {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(window_, WM_NULL, kMarker, 0, SMTO_NORMAL, 10000, &answer);
+    });
+    const DWORD start = GetTickCount();
+    while (!(GetQueueStatus(QS_SENDMESSAGE) & (QS_SENDMESSAGE | (QS_SENDMESSAGE << 16))) &&
+           GetTickCount() - start < 10000) {
+      Sleep(1);
+    }
+  }
+  void Called(const CWPSTRUCT& call) {
+    if (call.hwnd == window_ && call.message == WM_NULL && call.wParam == kMarker) {
+      seen_.push_back("answered");
+    } else if (call.message == WM_SHOWWINDOW && call.wParam && IsProgressDialog(call.hwnd)) {
+      seen_.push_back("dialog shown");
+    }
+  }
+
+  static inline ScanStartOrder* active_ = nullptr;
+  HWND window_;
+  UniqueHook create_;
+  UniqueHook call_;
+  std::thread sender_;
+  std::vector<std::string> seen_;
+};
+
+// Making the dialog and showing it each take the platform milliseconds: a
+// program asking the window something meanwhile is answered in between.
+TEST_F(ScanTest, MessageSentWhileTheDialogIsMadeIsAnsweredBeforeItIsShown) {
+  TSysLibInfoWin& window = Window();
+  window.ScanStarted = true;
+  ScanStartOrder order(window.Handle());
+  window.ScanSystemLibraries();
+  const std::vector<std::string> expected{"answered", "dialog shown"};
+  EXPECT_EQ(expected, order.Seen());
+}
+
 // Holding the window's painting must not be what shows a hidden window.
 TEST_F(ScanTest, AHiddenWindowStaysHiddenThroughAScan) {
   TSysLibInfoWin window(folder_.Path());
