@@ -8,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "Measure.h"
 #include "Owned.h"
@@ -121,10 +122,12 @@ class StopPress {
 
 // A second thread that sends `window` a message that needs no work every
 // 10 ms and keeps the slowest round trip: how long a user, or another
-// program, waits for the window at worst.
+// program, waits for the window at worst. Slow answers are kept with the
+// time they were sent, counted from the probe's start, so that a slow one
+// can be placed in the scan.
 class AnswerProbe {
  public:
-  explicit AnswerProbe(HWND window) : thread_([this, window] { Probe(window); }) {}
+  explicit AnswerProbe(HWND window) : start_(NowMs()), thread_([this, window] { Probe(window); }) {}
   AnswerProbe(const AnswerProbe&) = delete;
   AnswerProbe& operator=(const AnswerProbe&) = delete;
   ~AnswerProbe() { Finish(); }
@@ -141,30 +144,46 @@ class AnswerProbe {
     }
     if (thread_.joinable()) thread_.join();
   }
+  [[nodiscard]] double StartedAt() const noexcept { return start_; }
   [[nodiscard]] double LongestMs() const noexcept { return longestMs_; }
+  [[nodiscard]] double LongestSentMs() const noexcept { return longestSentMs_; }
   [[nodiscard]] int Probes() const noexcept { return probes_; }
+  [[nodiscard]] const std::vector<SlowAnswer>& SlowAnswers() const noexcept { return slow_; }
 
  private:
   // Far beyond any goal: a window this slow counts as not answering.
   static constexpr UINT kGiveUpMs = 10000;
   static constexpr DWORD kPeriodMs = 10;
+  static constexpr size_t kSlowKept = 20;
 
   void Probe(HWND window) {
     while (!done_) {
-      const double start = NowMs();
+      const double sent = NowMs();
       DWORD_PTR answer = 0;
       ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &answer);
-      longestMs_ = std::max(longestMs_, NowMs() - start);
-      ++probes_;
+      Keep(sent, NowMs() - sent);
       ::Sleep(kPeriodMs);
     }
     finished_ = true;
   }
 
+  void Keep(double sent, double tookMs) {
+    if (tookMs > longestMs_) {
+      longestMs_ = tookMs;
+      longestSentMs_ = sent - start_;
+    }
+    ++probes_;
+    if (tookMs > kSlowAnswerMs && slow_.size() < kSlowKept)
+      slow_.push_back({sent - start_, tookMs});
+  }
+
+  const double start_;
   std::atomic<bool> done_{false};
   std::atomic<bool> finished_{false};
   double longestMs_ = 0;
+  double longestSentMs_ = 0;
   int probes_ = 0;
+  std::vector<SlowAnswer> slow_;
   std::thread thread_;  // last, so that it starts once the rest is set
 };
 
@@ -215,9 +234,19 @@ StopResult StoppedScan(const std::string& folder, int stopAt) {
 AnswerResult ProbedScan(const std::string& folder) {
   ShownWindow window(folder);
   AnswerProbe probe(window->Handle());
+  const double scanStart = NowMs();
   window->tbRefreshClick();
+  const double scanEnd = NowMs();
   probe.Finish();
-  return {probe.LongestMs(), probe.Probes(), window->RowCount()};
+  AnswerResult result;
+  result.longestMs = probe.LongestMs();
+  result.longestSentMs = probe.LongestSentMs();
+  result.probes = probe.Probes();
+  result.rows = window->RowCount();
+  result.scanStartMs = scanStart - probe.StartedAt();
+  result.scanEndMs = scanEnd - probe.StartedAt();
+  result.slow = probe.SlowAnswers();
+  return result;
 }
 
 RefreshResult RefreshOverFullList(const std::string& folder) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -34,10 +35,22 @@ struct StopResult {
 // least `stopAt` files.
 StopResult StoppedScan(const std::string& folder, int stopAt);
 
+// Answers slower than this are kept with the time they were sent.
+constexpr double kSlowAnswerMs = 25;
+
+struct SlowAnswer {
+  double sentMs = 0;  // after the probing began
+  double tookMs = 0;
+};
+
 struct AnswerResult {
-  double longestMs = 0;  // the slowest round trip of a message sent to the window
+  double longestMs = 0;      // the slowest round trip of a message sent to the window
+  double longestSentMs = 0;  // when it was sent, after the probing began
   int probes = 0;
   int rows = 0;
+  double scanStartMs = 0;        // Refresh pressed, after the probing began
+  double scanEndMs = 0;          // and returned
+  std::vector<SlowAnswer> slow;  // the first few, in the order sent
 };
 
 // A full scan while a second thread sends the window a message every 10 ms.

@@ -2,6 +2,7 @@
 //
 //   libinfo_bench.exe [--dir LABEL FOLDER PAIRS]... [--refresh FOLDER PAIRS]
 //                     [--tree-check FOLDER RUNS] [--copy-rows ROWS RUNS]
+//                     [--answers FOLDER RUNS]
 //
 // Each folder is timed in PAIRS alternating pairs (bare loop, then window
 // scan), after one warm-up of each; every figure is the median of the
@@ -195,6 +196,21 @@ void TimePairsAndStops(FolderReport& report) {
   report.cpuRatio = SpreadOf(cpuRatio);
 }
 
+// Where the longest and the slow answers fell ("sent at 2.0 ms; scan 1.0 to
+// 81234.0 ms ...; over 25 ms: 45.2 at 2.0, 30.1 at 40211.5"), so that a slow
+// one can be told apart: the scan's first or last steps, or a stall between.
+std::string WhenSlow(const AnswerResult& answer) {
+  std::string text = Format(
+      "sent at %.1f ms; scan %.1f to %.1f ms after the probing began; "
+      "over %.0f ms:",
+      answer.longestSentMs, answer.scanStartMs, answer.scanEndMs, kSlowAnswerMs);
+  if (answer.slow.empty()) return text + " none";
+  for (const SlowAnswer& slow : answer.slow)
+    text += Format(" %.1f at %.1f,", slow.tookMs, slow.sentMs);
+  text.pop_back();
+  return text;
+}
+
 void MeasureAnswers(FolderReport& report) {
   const AnswerResult answer = ProbedScan(report.plan.path);
   if (answer.rows != report.rows) {
@@ -203,8 +219,9 @@ void MeasureAnswers(FolderReport& report) {
   }
   report.longestAnswerMs = answer.longestMs;
   report.probes = answer.probes;
-  Note(Format("  %s answers: longest %.2f ms of %d messages sent during the scan",
-              report.plan.label.c_str(), answer.longestMs, answer.probes));
+  Note(Format("  %s answers: longest %.2f ms of %d messages sent during the scan; %s",
+              report.plan.label.c_str(), answer.longestMs, answer.probes,
+              WhenSlow(answer).c_str()));
 }
 
 // Wine reports no private bytes, only the pagefile-backed (anonymous resident) ones.
@@ -458,6 +475,20 @@ void PrintRefresh(const std::string& folder, int pairs) {
       JudgedVerdict(spread.median <= kRefreshGoal, pairs >= kFewestPairs));
 }
 
+// Only the window's answers, scan after scan: where its slow ones fall.
+void PrintAnswersOnly(const std::string& folder, int runs) {
+  std::vector<double> longest;
+  for (int run = 0; run < runs; ++run) {
+    const AnswerResult answer = ProbedScan(folder);
+    longest.push_back(answer.longestMs);
+    Note(Format("  answers %d: %d rows, longest %.2f ms of %d messages; %s", run + 1, answer.rows,
+                answer.longestMs, answer.probes, WhenSlow(answer).c_str()));
+  }
+  std::printf("- Longest answer to a sent message, %d scans of %s: %s ms, the longest %.1f ms\n",
+              runs, folder.c_str(), WithRange(SpreadOf(longest), 1).c_str(),
+              *std::max_element(longest.begin(), longest.end()));
+}
+
 void PrintFaults() {
   for (const std::string& fault : faults) std::printf("- FAULT: %s\n", fault.c_str());
 }
@@ -468,6 +499,8 @@ struct Options {
   int refreshPairs = kFewestPairs;
   std::string treeCheckFolder;
   int treeCheckRuns = 0;
+  std::string answersFolder;
+  int answersRuns = 0;
   int copyRows = 0;
   int copyRuns = 0;
 };
@@ -493,6 +526,10 @@ Options ParseOptions(int argc, char** argv) {
       options.copyRows = Count(argv[i + 1]);
       options.copyRuns = Count(argv[i + 2]);
       i += 2;
+    } else if (arg == "--answers" && i + 2 < argc) {
+      options.answersFolder = argv[i + 1];
+      options.answersRuns = Count(argv[i + 2]);
+      i += 2;
     } else if (arg == "--tree-check" && i + 2 < argc) {
       options.treeCheckFolder = argv[i + 1];
       options.treeCheckRuns = Count(argv[i + 2]);
@@ -512,6 +549,7 @@ int Run(int argc, char** argv) {
   PrintFolders(reports);
   PrintRefresh(options.refreshFolder, options.refreshPairs);
   if (options.copyRuns > 0) PrintCopyRowsCost(options.copyRows, options.copyRuns);
+  if (options.answersRuns > 0) PrintAnswersOnly(options.answersFolder, options.answersRuns);
   if (options.treeCheckRuns > 0) PrintTreeCheckCost(options.treeCheckFolder, options.treeCheckRuns);
   PrintFaults();
   return faults.empty() ? 0 : 1;
