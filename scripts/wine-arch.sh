@@ -2,11 +2,20 @@
 #   wine_select ARCH    ARCH is i686 or x86-64
 # Sets and exports WINEARCH, WINELOADER and WINESERVER, and WINE, the loader
 # to call. The /usr/bin/wine wrapper always picks the 32-bit loader when it is
-# installed, so both loaders are called directly.
+# installed, so both loaders are called directly. Where i386 programs run
+# through an emulator, the 64-bit server serves the 32-bit programs (an
+# emulated server is refused access to other processes' memory), and
+# LIBINFO_CPU_EMULATOR names the emulator for the tests to read.
 wine_select() {
+  unset LIBINFO_CPU_EMULATOR
   case $1 in
     i686)
-      export WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 ;;
+      export WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+      local emulator
+      emulator=$(i386_emulator)
+      if [ -n "$emulator" ]; then
+        export WINESERVER=/usr/lib/wine/wineserver64 LIBINFO_CPU_EMULATOR=$emulator
+      fi ;;
     x86-64)
       export WINEARCH=win64 WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 ;;
     *)
@@ -14,6 +23,32 @@ wine_select() {
       return 2 ;;
   esac
   export WINELOADER=$WINE
+}
+
+# The emulator binfmt_misc hands i386 programs to, if one is registered and
+# enabled (scripts/emulate-i686.sh registers one); prints nothing otherwise.
+i386_emulator() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    [ -f "$entry" ] || continue
+    # 32-bit little-endian ELF (7f 'E' 'L' 'F' 01 01) for machine i386 (03 00).
+    grep -qx enabled "$entry" 2>/dev/null \
+      && grep -q '^magic 7f454c460101.*0300$' "$entry" 2>/dev/null \
+      && sed -n 's/^interpreter //p' "$entry" && return 0
+  done
+  return 0
+}
+
+# How i686 programs run here, for the scripts to say: natively or through
+# the emulator.
+i686_runs_how() {
+  local emulator
+  emulator=$(i386_emulator)
+  if [ -n "$emulator" ]; then
+    echo "under CPU emulation ($emulator through binfmt_misc): fit to test, not to time"
+  else
+    echo "natively"
+  fi
 }
 
 # Whether this kernel runs 32-bit (i386) programs. Runs a tiny i386 program,

@@ -190,6 +190,12 @@ BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Under a CPU emulator the process's usage is mostly the emulator's own
+// memory, which grows as it translates code that has not run before.
+bool UsageIsTheEmulators() {
+  return ::GetEnvironmentVariableA("LIBINFO_CPU_EMULATOR", nullptr, 0) > 0;
+}
+
 }  // namespace
 
 ProcessResources MeasureResources() {
@@ -202,7 +208,8 @@ ProcessResources MeasureResources() {
   now.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
-  if (::GetProcessMemoryInfo(::GetCurrentProcess(),
+  if (!UsageIsTheEmulators() &&
+      ::GetProcessMemoryInfo(::GetCurrentProcess(),
                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
     now.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
   }

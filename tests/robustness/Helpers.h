@@ -77,7 +77,8 @@ struct ProcessResources {
   DWORD gdiObjects = 0;                      // zero where not reported
   DWORD userObjects = 0;                     // zero where not reported
   DWORD windows = 0;                         // of this thread, children included
-  SIZE_T privateBytes = 0;                   // PrivateUsage, else PagefileUsage
+  SIZE_T privateBytes = 0;                   // PrivateUsage, else PagefileUsage; zero
+                                             // under a CPU emulator
   SIZE_T committedPrivate = 0;               // the committed private regions, summed
   DWORD threads = 0;                         // of this process
   std::vector<std::uintptr_t> handleValues;  // the open handles, by value

@@ -56,7 +56,9 @@ void ExpectFlat(const ProcessResources& before, const ProcessResources& after) {
   if (before.userObjects) {
     EXPECT_LE(Growth(before.userObjects, after.userObjects), kObjectNoise);
   }
-  EXPECT_LE(Growth(before.privateBytes, after.privateBytes), kMemoryNoise);
+  if (before.privateBytes) {
+    EXPECT_LE(Growth(before.privateBytes, after.privateBytes), kMemoryNoise);
+  }
   EXPECT_LE(Growth(before.committedPrivate, after.committedPrivate), kMemoryNoise);
 }
 
@@ -143,7 +145,9 @@ TEST(Leaks, LoadUnloadCyclesLeaveNothing) {
   Print("after", after);
   EXPECT_EQ(before.handles, after.handles) << NewHandles(before, after);
   constexpr long long kLoaderNoise = 64 * 1024;
-  EXPECT_LE(Growth(before.privateBytes, after.privateBytes), kLoaderNoise);
+  if (before.privateBytes) {
+    EXPECT_LE(Growth(before.privateBytes, after.privateBytes), kLoaderNoise);
+  }
   EXPECT_LE(Growth(before.committedPrivate, after.committedPrivate), kLoaderNoise);
 }
 
