@@ -6,12 +6,26 @@
 #   bash scripts/bench.sh           system directory, 1,000, 10,000 and 50,000 entries
 #                                   (about 50 minutes per architecture)
 #   bash scripts/bench.sh --quick   without the 50,000-entry folder
+#   --arch i686|x86-64              only that architecture
+# Where i686 runs through a CPU emulator (scripts/emulate-i686.sh), its
+# report says so: its times are the emulator's, not a processor's.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-arch.sh"
 build_root=${LIBINFO_BENCH_BUILD_DIR:-$root/build-bench}
-quick=0
-[ "${1:-}" = --quick ] && quick=1
+quick=0 only=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --quick) quick=1 ;;
+    --arch) only=${2:-}; shift ;;
+    *) echo "usage: bash scripts/bench.sh [--quick] [--arch i686|x86-64]" >&2; exit 2 ;;
+  esac
+  shift
+done
+case $only in
+  ""|i686|x86-64) ;;
+  *) echo "usage: bash scripts/bench.sh [--quick] [--arch i686|x86-64]" >&2; exit 2 ;;
+esac
 
 fail() {
   echo "bench.sh: $*" >&2
@@ -21,6 +35,10 @@ fail() {
 bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
 runnable_arches
 [ -n "$I686_REASON" ] && echo "bench.sh: i686 not measured: $I686_REASON"
+if [ -n "$only" ]; then
+  [[ " ${ARCHES[*]} " == *" $only "* ]] || fail "$only cannot run here: $I686_REASON"
+  ARCHES=("$only")
+fi
 
 counts="1000 10000"
 [ $quick = 1 ] || counts="$counts 50000"
@@ -60,6 +78,7 @@ bench_arch() {
     --copy-rows 50000 5)
 
   printf '\n### %s\n\n' "$arch" >>"$results"
+  [ $arch = i686 ] && echo "i686 runs $(i686_runs_how)." >>"$results"
   # Every sample, kept beside the report for the questions it raises later.
   local samples=$build_root/bench-samples-$arch.log
   echo "bench: running $arch (samples below and in $samples, report at the end)"
