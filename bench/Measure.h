@@ -30,6 +30,7 @@ Spread SpreadOf(std::vector<double> samples);
 struct MemorySample {
   SIZE_T privateUsage = 0;
   SIZE_T pagefileUsage = 0;
+  SIZE_T committedPrivate = 0;  // the committed private regions, summed
 };
 MemorySample SampleMemory() noexcept;
 

@@ -273,11 +273,12 @@ int RunMemoryChild(const std::string& folder, const std::string& resultFile, Mem
                                                    : (window.TimedRefresh(), window->RowCount());
   const MemorySample after = SampleMemory();
   std::ofstream out(resultFile);
-  out << rows << ' '
-      << static_cast<long long>(after.privateUsage) - static_cast<long long>(before.privateUsage)
-      << ' '
-      << static_cast<long long>(after.pagefileUsage) - static_cast<long long>(before.pagefileUsage)
-      << '\n';
+  const auto growth = [](SIZE_T from, SIZE_T to) {
+    return static_cast<long long>(to) - static_cast<long long>(from);
+  };
+  out << rows << ' ' << growth(before.privateUsage, after.privateUsage) << ' '
+      << growth(before.pagefileUsage, after.pagefileUsage) << ' '
+      << growth(before.committedPrivate, after.committedPrivate) << '\n';
   return out ? 0 : 1;
 }
 
@@ -314,7 +315,8 @@ MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan) {
   ::WaitForSingleObject(child.get(), INFINITE);
   MemoryResult result;
   std::ifstream in(resultFile);
-  if (!(in >> result.rows >> result.privateGrowth >> result.pagefileGrowth)) {
+  if (!(in >> result.rows >> result.privateGrowth >> result.pagefileGrowth >>
+        result.committedGrowth)) {
     throw std::runtime_error("the memory child reported nothing");
   }
   in.close();

@@ -66,6 +66,7 @@ RefreshResult RefreshOverFullList(const std::string& folder);
 struct MemoryResult {
   long long privateGrowth = 0;
   long long pagefileGrowth = 0;
+  long long committedGrowth = 0;
   int rows = 0;
 };
 // What is measured: a scan of the shown window, or the bare loop beside the

@@ -47,6 +47,7 @@ if reason=$(kernel_runs_i386); then
   run_tests i686
 else
   skipped="i686 tests not run: $reason; the i686 images were built and checked without running them"
+  skipped+=" (--emulate-i686 runs them through a CPU emulator)"
   echo "$skipped"
 fi
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/CommittedMemory.h"
 #include "common/GuardPageBuffer.h"
 #include "common/HandleCount.h"
 #include "common/ThreadCount.h"
@@ -62,17 +63,6 @@ std::string FirstCell(HWND list) {
   cell.cchTextMax = sizeof text;
   ::SendMessageA(list, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&cell));
   return text;
-}
-
-SIZE_T CommittedPrivateBytes() {
-  SIZE_T total = 0;
-  MEMORY_BASIC_INFORMATION region{};
-  for (const BYTE* at = nullptr; ::VirtualQuery(at, &region, sizeof region) == sizeof region;
-       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-    if (region.RegionSize == 0) break;
-  }
-  return total;
 }
 
 std::string UniqueName(const char* what) {
@@ -190,12 +180,6 @@ BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
   return TRUE;
 }
 
-// Under a CPU emulator the process's usage is mostly the emulator's own
-// memory, which grows as it translates code that has not run before.
-bool UsageIsTheEmulators() {
-  return ::GetEnvironmentVariableA("LIBINFO_CPU_EMULATOR", nullptr, 0) > 0;
-}
-
 }  // namespace
 
 ProcessResources MeasureResources() {
@@ -208,7 +192,8 @@ ProcessResources MeasureResources() {
   now.userObjects = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
-  if (!UsageIsTheEmulators() &&
+  // Left at zero under a CPU emulator, whose own memory the usage mostly is.
+  if (!RunsUnderCpuEmulator() &&
       ::GetProcessMemoryInfo(::GetCurrentProcess(),
                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
     now.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
