@@ -15,17 +15,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_root=${LIBINFO_BENCH_BUILD_DIR:-$root/build-bench}
 quick=0 only=""
 while [ $# -gt 0 ]; do
-  case $1 in
-    --quick) quick=1 ;;
-    --arch) only=${2:-}; shift ;;
+  case $1:${2:-} in
+    --quick:*) quick=1 ;;
+    --arch:i686|--arch:x86-64) only=$2; shift ;;
     *) echo "usage: bash scripts/bench.sh [--quick] [--arch i686|x86-64]" >&2; exit 2 ;;
   esac
   shift
 done
-case $only in
-  ""|i686|x86-64) ;;
-  *) echo "usage: bash scripts/bench.sh [--quick] [--arch i686|x86-64]" >&2; exit 2 ;;
-esac
 
 fail() {
   echo "bench.sh: $*" >&2
