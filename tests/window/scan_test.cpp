@@ -253,6 +253,51 @@ TEST_F(ScanTest, WindowCaptionShowsTheDialogHasTheActivation) {
   EXPECT_TRUE(painted == repainted) << "the caption still showed the window active";
 }
 
+// Counts the timer ticks the animation control takes off this thread's
+// queue.
+HWND g_animation = nullptr;
+int g_animationTicks = 0;
+
+LRESULT CALLBACK CountAnimationTicks(int code, WPARAM removed, LPARAM message) {
+  const MSG& msg = *reinterpret_cast<const MSG*>(message);
+  if (code == HC_ACTION && removed == PM_REMOVE && msg.message == WM_TIMER &&
+      msg.hwnd == g_animation) {
+    ++g_animationTicks;
+  }
+  return CallNextHookEx(nullptr, code, removed, message);
+}
+
+void Unhook(HHOOK hook) noexcept {
+  UnhookWindowsHookEx(hook);
+}
+
+// The animation's frames come on the window thread's timer, so they must
+// keep coming while that thread waits on a reading that holds still. The
+// platform here ships the clip with frames that look alike, so the frames'
+// ticks are counted rather than their pixels compared.
+TEST_F(ScanTest, AnimationKeepsPlayingWhileTheReadingHoldsStill) {
+  TSysLibInfoWin& window = Window(HoldAfter(1));
+  std::thread stopper;
+  int ticksAtHold = -1;
+  probe_.AfterListed(1, [&] {
+    g_animation = ProgressDlg->Animate1;
+    ticksAtHold = g_animationTicks;
+    stopper = std::thread([stop = ProgressDlg->bbStop] {
+      Sleep(1600);
+      PostMessageA(stop, BM_CLICK, 0, 0);
+    });
+  });
+  g_animationTicks = 0;
+  const Owned<HHOOK, Unhook> hook(
+      SetWindowsHookExA(WH_GETMESSAGE, CountAnimationTicks, nullptr, GetCurrentThreadId()));
+  window.ScanSystemLibraries();
+  g_animation = nullptr;
+  ASSERT_TRUE(stopper.joinable()) << "the reading held after the first file";
+  stopper.join();
+  // The clip here shows a frame every 500 ms.
+  EXPECT_GE(g_animationTicks - ticksAtHold, 2) << "the animation stood still during the scan";
+}
+
 // Orders what the window thread does as a scan starts: a message another
 // thread sends while the dialog is being made, and the dialog's showing.
 class ScanStartOrder {
