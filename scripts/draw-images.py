@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the library's own pictures and writes them as .ico and .bmp files.
+"""Draws the library's own pictures and writes them as .ico, .bmp and .avi files.
 
 Run by hand when a picture changes; the outputs are committed under
 libinfo/res/. Pixels are drawn on small grids with plain shapes so the
@@ -96,6 +96,74 @@ def magnifier():
     return c
 
 
+def search_frame(turn):
+    """Three library pages and a magnifier passing over them along a figure
+    of eight; `turn` runs from 0 to 1 over one loop."""
+    import math
+    c = Canvas(80, 50)
+    for left in (9, 32, 55):
+        c.rect(left, 14, left + 15, 35, fill=PAGE, edge=INK)
+        c.rect(left + 3, 19, left + 7, 23, fill=BLUE, edge=INK)
+        c.rect(left + 6, 22, left + 10, 26, fill=GOLD, edge=INK)
+        c.line(left + 3, 30, left + 12, 30, GREY)
+    cx = 40 + 24 * math.sin(2 * math.pi * turn)
+    cy = 22 + 5 * math.sin(4 * math.pi * turn)
+    hx, hy = round(cx + 5), round(cy + 5)  # the handle, down and to the right of the glass
+    for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
+        c.line(hx + dx, hy + dy, hx + dx + 7, hy + dy + 7, INK if (dx, dy) == (1, 1) else GOLD)
+    c.ring(cx, cy, 9, 6.5, INK)
+    c.ring(cx, cy, 6.5, 0, (180, 210, 250))
+    return c
+
+
+def write_avi(path, frames, microseconds_per_frame, key=(255, 0, 255)):
+    """An uncompressed 8-bit clip without sound, as the animation control
+    plays it. The key colour fills the background; the top left pixel of the
+    first frame tells the control which colour to leave transparent."""
+    palette = [key]
+    for f in frames:
+        for row in f.px:
+            for p in row:
+                if p is not None and p not in palette:
+                    palette.append(p)
+    assert len(palette) <= 256
+    w, h = frames[0].w, frames[0].h
+    stride = (w + 3) // 4 * 4
+
+    def pixels(f):
+        rows = []
+        for y in reversed(range(h)):  # bottom row first
+            row = bytes(palette.index(p if p is not None else key) for p in f.px[y])
+            rows.append(row + bytes(stride - w))
+        return b"".join(rows)
+
+    def chunk(fourcc, data):
+        return fourcc + struct.pack("<I", len(data)) + data + bytes(len(data) & 1)
+
+    def listing(kind, data):
+        return chunk(b"LIST", kind + data)
+
+    size = stride * h
+    avih = struct.pack("<14I", microseconds_per_frame, size * 1000000 // microseconds_per_frame,
+                       0, 0x10, len(frames), 0, 1, size, w, h, 0, 0, 0, 0)
+    strh = struct.pack("<4s4sIHHIIIIIIII4h", b"vids", b"DIB ", 0, 0, 0, 0,
+                       microseconds_per_frame, 1000000, 0, len(frames), size, 0xFFFFFFFF, 0,
+                       0, 0, w, h)
+    strf = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, size, 0, 0, len(palette), 0)
+    strf += b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    header = listing(b"hdrl", chunk(b"avih", avih) + listing(b"strl", chunk(b"strh", strh) +
+                                                              chunk(b"strf", strf)))
+    movie, index, offset = b"", b"", 4
+    for f in frames:
+        data = chunk(b"00db", pixels(f))
+        index += struct.pack("<4sIII", b"00db", 0x10, offset, size)
+        movie += data
+        offset += len(data)
+    body = b"AVI " + header + listing(b"movi", movie) + chunk(b"idx1", index)
+    with open(path, "wb") as out:
+        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
 def dib_rows(canvas, bpp, key=(255, 0, 255)):
     rows = []
     for y in reversed(range(canvas.h)):
@@ -159,6 +227,8 @@ def main():
     write_ico(os.path.join(OUT, "library.ico"), [library(16), library(32)])
     write_ico(os.path.join(OUT, "search.ico"), [magnifier()])
     write_strip_bmp(os.path.join(OUT, "buttons.bmp"), [refresh(), properties()])
+    # 30 frames, so that frames 1 to 29 play as the system's clip's do.
+    write_avi(os.path.join(OUT, "search.avi"), [search_frame(i / 30) for i in range(30)], 80000)
     return 0
 
 

@@ -4,5 +4,6 @@
 #define IDI_LIBRARY 100
 #define IDI_SEARCH 101
 #define IDB_BUTTONS 102
+#define IDA_SEARCH 103
 
 #endif

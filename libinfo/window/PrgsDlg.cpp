@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Failure.h"
+#include "res/resource.h"
 #include "window/Application.h"
 
 namespace libinfo {
@@ -46,14 +47,14 @@ bool BelongsToThisThread(HWND hwnd) {
 
 }  // namespace
 
-TProgressDlg::TProgressDlg(HWND owner) : font_(FormFont()) {
+TProgressDlg::TProgressDlg(HWND owner, const char* clipLibrary) : font_(FormFont()) {
   constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   const RECT frame = CentredFrame(style, exStyle);
   CreateHandle({kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, "Scanning...",
                style, exStyle, frame.left, frame.top, frame.right - frame.left,
                frame.bottom - frame.top, owner);
-  CreateControls();
+  CreateControls(clipLibrary);
 }
 
 TProgressDlg::~TProgressDlg() {
@@ -70,7 +71,7 @@ HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, RE
   return control;
 }
 
-void TProgressDlg::CreateControls() {
+void TProgressDlg::CreateControls(const char* clipLibrary) {
   // The frames come on this thread's timer, not on a thread of the
   // control's own: this thread only waits while a scan runs, and starting
   // and ending a thread for every scan cost more than all its frames.
@@ -83,12 +84,21 @@ void TProgressDlg::CreateControls() {
   WidenToText(Label1);
   countLabelChars_ = 2;
   FitCountLabel();
-  // Playing starts with the dialog; a missing clip only leaves the space empty.
-  shell_.reset(::LoadLibraryA("shell32.dll"));
-  if (shell_ && ::SendMessageA(Animate1, ACM_OPENA, reinterpret_cast<WPARAM>(shell_.get()),
-                               static_cast<LPARAM>(kFindFolderClip))) {
+  // Playing starts with the dialog. Newer systems keep the shell's clip
+  // elsewhere or in a form the control cannot play; the plug-in's own clip,
+  // of the same size and also looping, stands in for it there.
+  clipLibrary_.reset(::LoadLibraryA(clipLibrary));
+  if (OpenClip(clipLibrary_.get(), kFindFolderClip)) {
     PlayLooping();
+    return;
   }
+  clipLibrary_.reset();
+  if (OpenClip(ModuleInstance(), IDA_SEARCH)) PlayLooping();
+}
+
+bool TProgressDlg::OpenClip(HMODULE module, WORD clip) noexcept {
+  return module && ::SendMessageA(Animate1, ACM_OPENA, reinterpret_cast<WPARAM>(module),
+                                  static_cast<LPARAM>(clip)) != 0;
 }
 
 void TProgressDlg::PlayLooping() noexcept {

@@ -13,7 +13,10 @@ namespace libinfo {
 
 class TProgressDlg : public TForm {
  public:
-  explicit TProgressDlg(HWND owner);
+  // The animation plays the search clip of `clipLibrary` (the system shell
+  // library unless a test names another), or the plug-in's own search clip
+  // where that library has none the control can play.
+  explicit TProgressDlg(HWND owner, const char* clipLibrary = "shell32.dll");
   ~TProgressDlg() override;
 
   HWND Animate1 = nullptr;
@@ -37,15 +40,16 @@ class TProgressDlg : public TForm {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void CreateControls();
+  void CreateControls(const char* clipLibrary);
   HWND AddControl(const char* cls, const char* text, DWORD style, RECT bounds, int id = 0);
   void FitCountLabel();
   void WidenToText(HWND label);
   [[nodiscard]] int TextWidth(HWND control) const;
+  [[nodiscard]] bool OpenClip(HMODULE module, WORD clip) noexcept;
   void PlayLooping() noexcept;
 
   UniqueFont font_;
-  UniqueModule shell_;  // holds the animation's clip
+  UniqueModule clipLibrary_;  // holds the animation's clip
   int countLabelChars_ = 0;
 };
 

@@ -298,6 +298,24 @@ TEST_F(ScanTest, AnimationKeepsPlayingWhileTheReadingHoldsStill) {
   EXPECT_GE(g_animationTicks - ticksAtHold, 2) << "the animation stood still during the scan";
 }
 
+// Where the shell library has no clip the control can play, the plug-in's
+// own stands in: it loops, so the control's pixels keep changing, and its
+// background is left out, so the dialog's face shows around the picture.
+TEST(ProgressAnimation, OwnClipLoopsWhereTheShellLibraryHasNone) {
+  TProgressDlg dialog(nullptr, "version.dll");
+  dialog.Show(SW_SHOWNOACTIVATE);
+  std::vector<std::vector<DWORD>> frames;
+  PumpUntil([&] {
+    auto now = WindowPixels(dialog.Animate1);
+    if (frames.empty() || now != frames.back()) frames.push_back(std::move(now));
+    return frames.size() >= 5;
+  });
+  EXPECT_GE(frames.size(), 5u) << "the animation stood still";
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const DWORD faceInPixels = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+  EXPECT_EQ(faceInPixels, frames.back().front() & 0xFFFFFF) << "the clip's key colour showed";
+}
+
 // Orders what the window thread does as a scan starts: a message another
 // thread sends while the dialog is being made, and the dialog's showing.
 class ScanStartOrder {
