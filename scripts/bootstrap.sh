@@ -26,6 +26,32 @@ if [ ${#need[@]} -eq 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-echo "bootstrap: installed ${need[*]}"
+install_needed() { apt-get install -y -qq --no-install-recommends "$@" "${need[@]}" >/dev/null; }
+
+# A mirror caught mid-sync can serve one suite's index for one architecture
+# stale while the rest is fresh. The amd64 packages then come at that suite's
+# versions and their i386 twins cannot follow, and apt refuses the install.
+# Holding the suites whose index failed below the others keeps both
+# architectures at one version; the script says so, and fails if even that
+# does not install.
+update_log=$(mktemp)
+trap 'rm -f "$update_log" "${prefs:-}"' EXIT
+if apt-get update -qq 2>"$update_log"; then
+  install_needed
+  echo "bootstrap: installed ${need[*]}"
+  exit 0
+fi
+cat "$update_log" >&2
+if install_needed 2>/dev/null; then
+  echo "bootstrap: installed ${need[*]} (the package index did not update completely; see above)"
+  exit 0
+fi
+mapfile -t stale < <(grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*' "$update_log" | sed 's|.*/dists/||' | sort -u)
+[ ${#stale[@]} -gt 0 ] || { echo "bootstrap: installing ${need[*]} failed" >&2; exit 1; }
+prefs=$(mktemp)
+for suite in "${stale[@]}"; do
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >>"$prefs"
+done
+echo "bootstrap: the index of ${stale[*]} failed to update; installing with that suite held back" >&2
+install_needed -o Dir::Etc::preferences="$prefs" || { echo "bootstrap: installing ${need[*]} failed" >&2; exit 1; }
+echo "bootstrap: installed ${need[*]}, with ${stale[*]} held back"
