@@ -27,6 +27,10 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 install_needed() { apt-get install -y -qq --no-install-recommends "$@" "${need[@]}" >/dev/null; }
+give_up() {
+  echo "bootstrap: installing ${need[*]} failed" >&2
+  exit 1
+}
 
 # A mirror caught mid-sync can serve one suite's index for one architecture
 # stale while the rest is fresh. The amd64 packages then come at that suite's
@@ -47,11 +51,11 @@ if install_needed 2>/dev/null; then
   exit 0
 fi
 mapfile -t stale < <(grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*' "$update_log" | sed 's|.*/dists/||' | sort -u)
-[ ${#stale[@]} -gt 0 ] || { echo "bootstrap: installing ${need[*]} failed" >&2; exit 1; }
+[ ${#stale[@]} -gt 0 ] || give_up
 prefs=$(mktemp)
 for suite in "${stale[@]}"; do
   printf 'Package: *\nPin: release n=%s\nPin-Priority: 100\n\n' "$suite" >>"$prefs"
 done
 echo "bootstrap: the index of ${stale[*]} failed to update; installing with that suite held back" >&2
-install_needed -o Dir::Etc::preferences="$prefs" || { echo "bootstrap: installing ${need[*]} failed" >&2; exit 1; }
+install_needed -o Dir::Etc::preferences="$prefs" || give_up
 echo "bootstrap: installed ${need[*]}, with ${stale[*]} held back"
