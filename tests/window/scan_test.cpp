@@ -112,6 +112,21 @@ TEST_F(ScanTest, CountRisesToTheFinalNumberBeforeTheDialogGoes) {
   EXPECT_EQ("5 files", probe_.Dialogs().at(0).countAtDestroy);
 }
 
+// A new count normally waits for the clip's next frame to be shown. With the
+// clip stopped nothing else wakes the window thread, and the count must
+// still move on its own, about every quarter second.
+TEST_F(ScanTest, CountMovesWhenNothingElseWakesTheWindow) {
+  probe_.AfterListed(1, [] { ::SendMessageA(ProgressDlg->Animate1, ACM_STOP, 0, 0); });
+  Window(SlowReading(150)).ScanSystemLibraries();
+  const auto& counts = probe_.Counts();
+  const auto& times = probe_.CountTimes();
+  ASSERT_GE(counts.size(), 3u) << "only the first and the final count were shown";
+  for (size_t i = 1; i + 1 < counts.size(); ++i) {
+    EXPECT_LE(times[i] - times[i - 1], 450ms) << "caption " << i << " waited too long";
+  }
+  EXPECT_EQ("5 files", counts.back());
+}
+
 // Stop at the first file, in the middle and after the last: the rows are
 // the files listed when Stop was handled, and the label says so.
 class StopAt : public ScanTest, public ::testing::WithParamInterface<int> {};
