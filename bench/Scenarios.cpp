@@ -207,6 +207,15 @@ Timing BareLoop(const std::string& folder) {
   return {NowMs() - start, ProcessCpuMs() - cpuStart, listed};
 }
 
+Timing ThreadedBareLoop(const std::string& folder) {
+  Timing timing;
+  const double start = NowMs();
+  std::thread reading([&timing, &folder] { timing = BareLoop(folder); });
+  reading.join();
+  timing.wallMs = NowMs() - start;
+  return timing;
+}
+
 Timing WindowScan(const std::string& folder) {
   ShownWindow window(folder);
   return window.TimedRefresh();
@@ -293,25 +302,62 @@ int RunMemoryChildIfAsked(int argc, char** argv) {
   return RunMemoryChild(argv[2], argv[3], plan);
 }
 
-MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan) {
+namespace {
+
+constexpr char kSpinnerOption[] = "--spinner";
+
+// This program again, with `arguments`; its main thread's handle is closed.
+libinfo::UniqueHandle StartSelf(const std::string& arguments) {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, sizeof self);
-  char temp[MAX_PATH] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  const std::string resultFile =
-      std::string(temp) + "libinfo-bench-" + std::to_string(::GetCurrentProcessId()) + ".txt";
-  std::string command = "\"" + std::string(self) + "\" " + kChildOption + " \"" + folder + "\" \"" +
-                        resultFile + "\" " + (plan.what == MemoryOf::BareLoop ? "bare" : "scan") +
-                        " " + (plan.afterFirstScan ? "later" : "first");
+  std::string command = "\"" + std::string(self) + "\" " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-    throw std::runtime_error("cannot start the memory child");
+    throw std::runtime_error("cannot start " + command);
   }
-  libinfo::UniqueHandle child(process.hProcess);
-  libinfo::UniqueHandle thread(process.hThread);
+  const libinfo::UniqueHandle thread(process.hThread);
+  return libinfo::UniqueHandle(process.hProcess);
+}
+
+}  // namespace
+
+BusyCore::BusyCore()
+    : spinner_(
+          StartSelf(std::string(kSpinnerOption) + " " + std::to_string(::GetCurrentProcessId()))) {
+  ::Sleep(300);  // until it spins
+}
+
+BusyCore::~BusyCore() {
+  ::TerminateProcess(spinner_.get(), 0);
+  ::WaitForSingleObject(spinner_.get(), INFINITE);
+}
+
+int RunSpinnerIfAsked(int argc, char** argv) {
+  if (argc != 3 || std::string(argv[1]) != kSpinnerOption) return -1;
+  // A spinner left behind by a benchmark that died would spin for ever.
+  const libinfo::UniqueHandle parent(
+      ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::atoll(argv[2]))));
+  if (!parent) return 1;
+  for (;;) {
+    std::atomic<unsigned> spins{0};  // a loop the compiler cannot drop
+    while (spins.fetch_add(1, std::memory_order_relaxed) < 100'000'000u) {
+    }
+    if (::WaitForSingleObject(parent.get(), 0) != WAIT_TIMEOUT) return 0;
+  }
+}
+
+MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan) {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(sizeof temp, temp);
+  const std::string resultFile =
+      std::string(temp) + "libinfo-bench-" + std::to_string(::GetCurrentProcessId()) + ".txt";
+  const libinfo::UniqueHandle child =
+      StartSelf(std::string(kChildOption) + " \"" + folder + "\" \"" + resultFile + "\" " +
+                (plan.what == MemoryOf::BareLoop ? "bare" : "scan") + " " +
+                (plan.afterFirstScan ? "later" : "first"));
   ::WaitForSingleObject(child.get(), INFINITE);
   MemoryResult result;
   std::ifstream in(resultFile);

@@ -2,6 +2,8 @@
 // window's scan as Refresh starts it.
 #pragma once
 
+#include "Owned.h"
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,24 @@ Timing BareLoop(const std::string& folder);
 
 // One Refresh of a freshly shown window with an empty list.
 Timing WindowScan(const std::string& folder);
+
+// The bare loop on a thread of its own while the calling thread waits for
+// it, as the window's reading thread runs: what reading off the calling
+// thread costs by itself, with no window at all.
+Timing ThreadedBareLoop(const std::string& folder);
+
+// While it lives, a child process spins on the machine's other core, so
+// that no thread the reading calls on ever waits for an idle core to wake.
+class BusyCore {
+ public:
+  BusyCore();
+  BusyCore(const BusyCore&) = delete;
+  BusyCore& operator=(const BusyCore&) = delete;
+  ~BusyCore();
+
+ private:
+  libinfo::UniqueHandle spinner_;
+};
 
 struct StopResult {
   bool clicked = false;            // false if the scan ended before the count reached the mark
@@ -85,5 +105,7 @@ MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan);
 // The child's side: when the command line asks for a child, scans, writes
 // its numbers to the result file and returns the exit code; otherwise -1.
 int RunMemoryChildIfAsked(int argc, char** argv);
+// The same for the spinning child of BusyCore: spins until its parent has gone.
+int RunSpinnerIfAsked(int argc, char** argv);
 
 }  // namespace bench

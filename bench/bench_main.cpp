@@ -2,18 +2,24 @@
 //
 //   libinfo_bench.exe [--dir LABEL FOLDER PAIRS]... [--refresh FOLDER PAIRS]
 //                     [--tree-check FOLDER RUNS] [--copy-rows ROWS RUNS]
-//                     [--answers FOLDER RUNS]
+//                     [--answers FOLDER RUNS] [--decompose FOLDER ROUNDS]... [--busy-core]
 //
 // Each folder is timed in PAIRS alternating pairs (bare loop, then window
 // scan), after one warm-up of each; every figure is the median of the
 // per-pair samples with the interquartile range beside it. The report is
 // Markdown on standard output, the single samples go to standard error.
+// --decompose splits one folder's scan / bare into reading off the calling
+// thread and the window's own share; --busy-core keeps the other core busy
+// meanwhile, which takes the platform's wake-ups of idle cores out of it.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <utility>
+#include <memory>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -498,6 +504,36 @@ void PrintAnswersOnly(const std::string& folder, int runs) {
               *std::max_element(longest.begin(), longest.end()));
 }
 
+// Where the scan's time beyond the bare loop goes: rounds of the bare loop,
+// the same loop on a thread of its own and the window's scan, in an order
+// that turns each round, so that none is always first.
+void PrintDecomposition(const std::string& folder, int rounds, bool busyCore) {
+  std::unique_ptr<BusyCore> busy;
+  if (busyCore) busy = std::make_unique<BusyCore>();
+  const std::function<Timing(const std::string&)> runs[] = {BareLoop, ThreadedBareLoop, WindowScan};
+  std::vector<double> threadedOverBare, scanOverThreaded, scanOverBare;
+  for (int round = 0; round <= rounds; ++round) {  // the first round warms up
+    double ms[3] = {};
+    for (int turn = 0; turn < 3; ++turn) {
+      const int run = (turn + round) % 3;
+      ms[run] = runs[run](folder).wallMs;
+    }
+    Note(Format("  decomposition %d: bare %.1f ms, on a thread %.1f ms, scan %.1f ms", round, ms[0],
+                ms[1], ms[2]));
+    if (round == 0) continue;
+    threadedOverBare.push_back(ms[1] / ms[0]);
+    scanOverThreaded.push_back(ms[2] / ms[1]);
+    scanOverBare.push_back(ms[2] / ms[0]);
+  }
+  std::printf(
+      "- Scan / bare over %s, %d rounds%s: %s; bare on a thread of its own / bare %s; scan / "
+      "bare on a thread of its own %s\n",
+      folder.c_str(), rounds, busyCore ? ", the other core kept busy" : "",
+      WithRange(SpreadOf(scanOverBare), 3).c_str(),
+      WithRange(SpreadOf(threadedOverBare), 3).c_str(),
+      WithRange(SpreadOf(scanOverThreaded), 3).c_str());
+}
+
 void PrintFaults() {
   for (const std::string& fault : faults) std::printf("- FAULT: %s\n", fault.c_str());
 }
@@ -512,6 +548,8 @@ struct Options {
   int answersRuns = 0;
   int copyRows = 0;
   int copyRuns = 0;
+  std::vector<std::pair<std::string, int>> decompositions;
+  bool busyCore = false;
 };
 
 int Count(const char* text) {
@@ -539,6 +577,11 @@ Options ParseOptions(int argc, char** argv) {
       options.answersFolder = argv[i + 1];
       options.answersRuns = Count(argv[i + 2]);
       i += 2;
+    } else if (arg == "--decompose" && i + 2 < argc) {
+      options.decompositions.emplace_back(argv[i + 1], Count(argv[i + 2]));
+      i += 2;
+    } else if (arg == "--busy-core") {
+      options.busyCore = true;
     } else if (arg == "--tree-check" && i + 2 < argc) {
       options.treeCheckFolder = argv[i + 1];
       options.treeCheckRuns = Count(argv[i + 2]);
@@ -552,6 +595,7 @@ Options ParseOptions(int argc, char** argv) {
 
 int Run(int argc, char** argv) {
   if (const int child = RunMemoryChildIfAsked(argc, argv); child >= 0) return child;
+  if (const int spinner = RunSpinnerIfAsked(argc, argv); spinner >= 0) return spinner;
   const Options options = ParseOptions(argc, argv);
   std::vector<FolderReport> reports;
   for (const FolderPlan& plan : options.folders) reports.push_back(MeasureFolder(plan));
@@ -559,6 +603,9 @@ int Run(int argc, char** argv) {
   PrintRefresh(options.refreshFolder, options.refreshPairs);
   if (options.copyRuns > 0) PrintCopyRowsCost(options.copyRows, options.copyRuns);
   if (options.answersRuns > 0) PrintAnswersOnly(options.answersFolder, options.answersRuns);
+  for (const auto& [folder, rounds] : options.decompositions) {
+    PrintDecomposition(folder, rounds, options.busyCore);
+  }
   if (options.treeCheckRuns > 0) PrintTreeCheckCost(options.treeCheckFolder, options.treeCheckRuns);
   PrintFaults();
   return faults.empty() ? 0 : 1;

@@ -7,18 +7,23 @@
 #                                   (about 50 minutes per architecture)
 #   bash scripts/bench.sh --quick   without the 50,000-entry folder
 #   --arch i686|x86-64              only that architecture
+#   bash scripts/bench.sh --decompose   only where scan / bare goes, on the 1,000
+#                                   and 10,000 folders, once as the machine is and
+#                                   once with its other core kept busy (about 10
+#                                   minutes per architecture)
 # Where i686 runs through a CPU emulator (scripts/emulate-i686.sh), its
 # report says so: its times are the emulator's, not a processor's.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-arch.sh"
 build_root=${LIBINFO_BENCH_BUILD_DIR:-$root/build-bench}
-quick=0 only=""
+quick=0 decompose=0 only=""
 while [ $# -gt 0 ]; do
   case $1:${2:-} in
     --quick:*) quick=1 ;;
+    --decompose:*) decompose=1 quick=1 ;;
     --arch:i686|--arch:x86-64) only=$2; shift ;;
-    *) echo "usage: bash scripts/bench.sh [--quick] [--arch i686|x86-64]" >&2; exit 2 ;;
+    *) echo "usage: bash scripts/bench.sh [--quick|--decompose] [--arch i686|x86-64]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -39,6 +44,7 @@ fi
 counts="1000 10000"
 [ $quick = 1 ] || counts="$counts 50000"
 results=$build_root/bench-results.md
+[ $decompose = 1 ] && results=$build_root/bench-decomposition.md
 mkdir -p "$build_root"
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
   "$(/usr/lib/wine/wine64 --version), Xvfb 1024x768x24" >"$results"
@@ -66,6 +72,22 @@ bench_arch() {
   "$root/scripts/wine-env.sh" down "$wine_dir" $arch
   "$root/scripts/wine-env.sh" up "$wine_dir" $arch || fail "Wine ($arch) could not be brought up"
 
+  local samples=$build_root/bench-samples-$arch.log
+  if [ $decompose = 1 ]; then
+    samples=$build_root/bench-decomposition-$arch.log
+    : >"$samples"
+    printf '\n### %s: where scan / bare goes\n\n' "$arch" >>"$results"
+    local busy
+    for busy in "" --busy-core; do
+      "$root/scripts/wine-run.sh" "$wine_dir" $arch "$bench" --decompose 'C:\bench\n1000' 21 \
+        --decompose 'C:\bench\n10000' 5 $busy >>"$results" 2> >(tee -a "$samples" >&2) \
+        || fail "the $arch decomposition failed"
+    done
+    "$root/scripts/wine-env.sh" down "$wine_dir" $arch
+    trap - EXIT
+    return
+  fi
+
   # The third number of each folder is the count of alternating pairs.
   local args=(--dir system 'C:\windows\system32' 11 --dir 1000 'C:\bench\n1000' 11
     --dir 10000 'C:\bench\n10000' 11)
@@ -76,7 +98,6 @@ bench_arch() {
   printf '\n### %s\n\n' "$arch" >>"$results"
   [ $arch = i686 ] && echo "i686 runs $(i686_runs_how)." >>"$results"
   # Every sample, kept beside the report for the questions it raises later.
-  local samples=$build_root/bench-samples-$arch.log
   echo "bench: running $arch (samples below and in $samples, report at the end)"
   "$root/scripts/wine-run.sh" "$wine_dir" $arch "$bench" "${args[@]}" >>"$results" \
     2> >(tee "$samples" >&2) || fail "the $arch benchmark failed"
