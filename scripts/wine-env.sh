@@ -13,11 +13,23 @@ mkdir -p "$dir"
 
 fail() {
   echo "wine-env ($arch): $*" >&2
+  [ "$action" = up ] && stop_display
   exit 1
 }
 
-start_display() {
+stop_display() {
+  if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null; fi
   rm -f "$dir/display" "$dir/xvfb.pid"
+}
+
+start_display() {
+  # Brought up twice, the directory keeps its display instead of leaving
+  # the first one running with nobody to take it down.
+  if [ -f "$dir/display" ] && [ -f "$dir/xvfb.pid" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null
+  then
+    return 0
+  fi
+  stop_display
   [ -n "${DISPLAY:-}" ] && return 0
   local n
   for n in $(seq 91 140); do
@@ -68,8 +80,7 @@ case $action in
     ;;
   down)
     "$WINESERVER" -k >/dev/null 2>&1
-    if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null; fi
-    rm -f "$dir/display" "$dir/xvfb.pid"
+    stop_display
     ;;
   *) echo "usage: wine-env.sh up|down WINE_DIR ARCH" >&2; exit 2 ;;
 esac
