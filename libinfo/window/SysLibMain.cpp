@@ -38,7 +38,7 @@ constexpr std::chrono::milliseconds kCountInterval{50};
 // clip's next frame, input) instead of waking it by itself; only when
 // nothing else wakes it for this long does the count. Every wake of this
 // thread slows the reading thread's calls on the platform's server: under
-// Wine, waking for the count on its own made scans 1 to 7 % longer.
+// Wine, waking for the count on its own made scans 3 to 4 % longer.
 constexpr std::chrono::milliseconds kCountLongestWait{250};
 // The position WM_CONTEXTMENU carries when the keyboard asked for the menu:
 // both coordinates -1, whether or not the upper half of the word is set.
