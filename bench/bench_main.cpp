@@ -17,11 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <utility>
 #include <memory>
-#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CopyRows.h"
@@ -510,7 +509,7 @@ void PrintAnswersOnly(const std::string& folder, int runs) {
 void PrintDecomposition(const std::string& folder, int rounds, bool busyCore) {
   std::unique_ptr<BusyCore> busy;
   if (busyCore) busy = std::make_unique<BusyCore>();
-  const std::function<Timing(const std::string&)> runs[] = {BareLoop, ThreadedBareLoop, WindowScan};
+  Timing (*const runs[])(const std::string&) = {BareLoop, ThreadedBareLoop, WindowScan};
   std::vector<double> threadedOverBare, scanOverThreaded, scanOverBare;
   for (int round = 0; round <= rounds; ++round) {  // the first round warms up
     double ms[3] = {};

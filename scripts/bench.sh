@@ -80,8 +80,8 @@ bench_arch() {
     local busy
     for busy in "" --busy-core; do
       "$root/scripts/wine-run.sh" "$wine_dir" $arch "$bench" --decompose 'C:\windows\system32' 21 \
-        --decompose 'C:\bench\n1000' 21 --decompose 'C:\bench\n10000' 5 $busy >>"$results" 2> >(tee -a "$samples" >&2) \
-        || fail "the $arch decomposition failed"
+        --decompose 'C:\bench\n1000' 21 --decompose 'C:\bench\n10000' 5 $busy \
+        >>"$results" 2> >(tee -a "$samples" >&2) || fail "the $arch decomposition failed"
     done
     "$root/scripts/wine-env.sh" down "$wine_dir" $arch
     trap - EXIT
