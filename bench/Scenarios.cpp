@@ -216,6 +216,34 @@ Timing ThreadedBareLoop(const std::string& folder) {
   return timing;
 }
 
+Course BareLoopCourse(const std::string& folder, bool onOwnThread) {
+  std::vector<double> stamps;
+  const auto read = [&stamps, &folder] {
+    const std::atomic<bool> neverStopped{false};
+    libinfo::LibraryScan(folder).Run(
+        neverStopped, [&stamps](libinfo::LibraryRow&&) { stamps.push_back(NowMs()); });
+  };
+  const double start = NowMs();
+  if (onOwnThread) {
+    std::thread(read).join();
+  } else {
+    read();
+  }
+  Course course;
+  course.listed = static_cast<int>(stamps.size());
+  if (stamps.empty()) return course;
+  course.firstRowMs = stamps.front() - start;
+  for (size_t row = 1; row < stamps.size(); ++row) {
+    const double gap = stamps[row] - stamps[row - 1];
+    if (gap >= 20) course.stalls.emplace_back(static_cast<int>(row), gap);
+  }
+  for (size_t quarter = 0; quarter < 4; ++quarter) {
+    const size_t last = std::max<size_t>(1, stamps.size() * (quarter + 1) / 4) - 1;
+    course.quarterMs[quarter] = stamps[last] - start;
+  }
+  return course;
+}
+
 Timing WindowScan(const std::string& folder) {
   ShownWindow window(folder);
   return window.TimedRefresh();

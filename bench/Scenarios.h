@@ -5,6 +5,7 @@
 #include "Owned.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -26,6 +27,19 @@ Timing WindowScan(const std::string& folder);
 // it, as the window's reading thread runs: what reading off the calling
 // thread costs by itself, with no window at all.
 Timing ThreadedBareLoop(const std::string& folder);
+
+// When each quarter of the bare loop's rows was in, after the loop began.
+struct Course {
+  double quarterMs[4] = {};
+  int listed = 0;
+  double firstRowMs = 0;
+  std::vector<std::pair<int, double>> stalls;  // row and the wait before it, if 20 ms or more
+};
+
+// The bare loop, on the calling thread or on a thread of its own while the
+// calling thread waits, timed row by row: where in a scan reading off the
+// calling thread loses its time.
+Course BareLoopCourse(const std::string& folder, bool onOwnThread);
 
 // While it lives, a child process spins on the machine's other core, so
 // that no thread the reading calls on ever waits for an idle core to wake.

@@ -3,6 +3,7 @@
 //   libinfo_bench.exe [--dir LABEL FOLDER PAIRS]... [--refresh FOLDER PAIRS]
 //                     [--tree-check FOLDER RUNS] [--copy-rows ROWS RUNS]
 //                     [--answers FOLDER RUNS] [--decompose FOLDER ROUNDS]... [--busy-core]
+//                     [--course FOLDER ROUNDS]...
 //
 // Each folder is timed in PAIRS alternating pairs (bare loop, then window
 // scan), after one warm-up of each; every figure is the median of the
@@ -11,6 +12,8 @@
 // --decompose splits one folder's scan / bare into reading off the calling
 // thread and the window's own share; --busy-core keeps the other core busy
 // meanwhile, which takes the platform's wake-ups of idle cores out of it.
+// --course times the reading off the calling thread quarter by quarter of
+// the rows, to tell a cost spread over the scan from one at its start.
 #include <windows.h>
 
 #include <algorithm>
@@ -533,6 +536,51 @@ void PrintDecomposition(const std::string& folder, int rounds, bool busyCore) {
       WithRange(SpreadOf(scanOverThreaded), 3).c_str());
 }
 
+// Quarter by quarter of the rows, the bare loop on a thread of its own
+// against the same loop on the calling thread, in rounds that turn which
+// goes first: whether reading off the calling thread costs evenly over a
+// scan or only while the new thread settles in.
+void PrintCourse(const std::string& folder, int rounds, bool busyCore) {
+  std::unique_ptr<BusyCore> busy;
+  if (busyCore) busy = std::make_unique<BusyCore>();
+  std::vector<double> ratios[4], bareQuarterMs[4];
+  for (int round = 0; round <= rounds; ++round) {  // the first round warms up
+    Course course[2];
+    for (int turn = 0; turn < 2; ++turn) {
+      const int onOwnThread = (turn + round) % 2;
+      course[onOwnThread] = BareLoopCourse(folder, onOwnThread == 1);
+    }
+    const double* bare = course[0].quarterMs;
+    const double* threaded = course[1].quarterMs;
+    Note(Format("  course %d: bare %.1f %.1f %.1f %.1f ms, on a thread %.1f %.1f %.1f %.1f ms",
+                round, bare[0], bare[1], bare[2], bare[3], threaded[0], threaded[1], threaded[2],
+                threaded[3]));
+    for (const Course& each : course) {
+      std::string stalls;
+      for (const auto& [row, gap] : each.stalls) stalls += Format(" %d:%.0f", row, gap);
+      Note(Format("    first row after %.1f ms; waits of 20 ms or more before rows:%s",
+                  each.firstRowMs, stalls.c_str()));
+    }
+    if (round == 0) continue;
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      const double before = quarter == 0 ? 0 : bare[quarter - 1];
+      const double threadedBefore = quarter == 0 ? 0 : threaded[quarter - 1];
+      bareQuarterMs[quarter].push_back(bare[quarter] - before);
+      ratios[quarter].push_back((threaded[quarter] - threadedBefore) / (bare[quarter] - before));
+    }
+  }
+  std::printf(
+      "- Bare on a thread of its own / bare over %s, %d rounds%s, quarter by quarter "
+      "of the rows:",
+      folder.c_str(), rounds, busyCore ? ", the other core kept busy" : "");
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    std::printf("%s %s (bare %s ms)", quarter == 0 ? "" : ";",
+                WithRange(SpreadOf(ratios[quarter]), 3).c_str(),
+                WithRange(SpreadOf(bareQuarterMs[quarter]), 1).c_str());
+  }
+  std::printf("\n");
+}
+
 void PrintFaults() {
   for (const std::string& fault : faults) std::printf("- FAULT: %s\n", fault.c_str());
 }
@@ -548,6 +596,7 @@ struct Options {
   int copyRows = 0;
   int copyRuns = 0;
   std::vector<std::pair<std::string, int>> decompositions;
+  std::vector<std::pair<std::string, int>> courses;
   bool busyCore = false;
 };
 
@@ -579,6 +628,9 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--decompose" && i + 2 < argc) {
       options.decompositions.emplace_back(argv[i + 1], Count(argv[i + 2]));
       i += 2;
+    } else if (arg == "--course" && i + 2 < argc) {
+      options.courses.emplace_back(argv[i + 1], Count(argv[i + 2]));
+      i += 2;
     } else if (arg == "--busy-core") {
       options.busyCore = true;
     } else if (arg == "--tree-check" && i + 2 < argc) {
@@ -604,6 +656,9 @@ int Run(int argc, char** argv) {
   if (options.answersRuns > 0) PrintAnswersOnly(options.answersFolder, options.answersRuns);
   for (const auto& [folder, rounds] : options.decompositions) {
     PrintDecomposition(folder, rounds, options.busyCore);
+  }
+  for (const auto& [folder, rounds] : options.courses) {
+    PrintCourse(folder, rounds, options.busyCore);
   }
   if (options.treeCheckRuns > 0) PrintTreeCheckCost(options.treeCheckFolder, options.treeCheckRuns);
   PrintFaults();
