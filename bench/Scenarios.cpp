@@ -223,6 +223,7 @@ Course BareLoopCourse(const std::string& folder, bool onOwnThread) {
     libinfo::LibraryScan(folder).Run(
         neverStopped, [&stamps](libinfo::LibraryRow&&) { stamps.push_back(NowMs()); });
   };
+  Settle();  // the same quiet before each, as in the pairs
   const double start = NowMs();
   if (onOwnThread) {
     std::thread(read).join();

@@ -175,6 +175,10 @@ void TimePairsAndStops(FolderReport& report) {
   StopSamples stops;
   std::vector<double> bareMs, scanMs, ratio, bareCpuMs, scanCpuMs, cpuRatio;
   for (int pair = 0; pair < report.plan.pairs; ++pair) {
+    // The scan starts in a window that has been quiet for a while; the bare
+    // loop gets the same quiet, because a reading that begins right after
+    // another one has ended reads its first files several times slower.
+    Settle();
     const Timing bare = BareLoop(path);
     const Timing scan = WindowScan(path);
     if (bare.listed != scan.listed) {
@@ -518,6 +522,7 @@ void PrintDecomposition(const std::string& folder, int rounds, bool busyCore) {
     double ms[3] = {};
     for (int turn = 0; turn < 3; ++turn) {
       const int run = (turn + round) % 3;
+      Settle();  // the same quiet before each, as in the pairs
       ms[run] = runs[run](folder).wallMs;
     }
     Note(Format("  decomposition %d: bare %.1f ms, on a thread %.1f ms, scan %.1f ms", round, ms[0],
