@@ -560,16 +560,20 @@ void PrintCourse(const std::string& folder, int rounds, bool busyCore) {
     Note(Format("  course %d: bare %.1f %.1f %.1f %.1f ms, on a thread %.1f %.1f %.1f %.1f ms",
                 round, bare[0], bare[1], bare[2], bare[3], threaded[0], threaded[1], threaded[2],
                 threaded[3]));
-    for (const Course& each : course) {
+    for (int onOwnThread = 0; onOwnThread < 2; ++onOwnThread) {
       std::string stalls;
-      for (const auto& [row, gap] : each.stalls) stalls += Format(" %d:%.0f", row, gap);
-      Note(Format("    first row after %.1f ms; waits of 20 ms or more before rows:%s",
-                  each.firstRowMs, stalls.c_str()));
+      for (const auto& [row, gap] : course[onOwnThread].stalls) {
+        stalls += Format(" %d:%.0f", row, gap);
+      }
+      Note(Format("    %s: first row after %.1f ms; waits of 20 ms or more before rows:%s",
+                  onOwnThread ? "on a thread" : "bare", course[onOwnThread].firstRowMs,
+                  stalls.c_str()));
     }
     if (round == 0) continue;
     for (int quarter = 0; quarter < 4; ++quarter) {
       const double before = quarter == 0 ? 0 : bare[quarter - 1];
       const double threadedBefore = quarter == 0 ? 0 : threaded[quarter - 1];
+      if (bare[quarter] <= before) continue;  // fewer than four rows: no such quarter
       bareQuarterMs[quarter].push_back(bare[quarter] - before);
       ratios[quarter].push_back((threaded[quarter] - threadedBefore) / (bare[quarter] - before));
     }
@@ -579,8 +583,12 @@ void PrintCourse(const std::string& folder, int rounds, bool busyCore) {
       "of the rows:",
       folder.c_str(), rounds, busyCore ? ", the other core kept busy" : "");
   for (int quarter = 0; quarter < 4; ++quarter) {
-    std::printf("%s %s (bare %s ms)", quarter == 0 ? "" : ";",
-                WithRange(SpreadOf(ratios[quarter]), 3).c_str(),
+    std::printf("%s", quarter == 0 ? "" : ";");
+    if (ratios[quarter].empty()) {
+      std::printf(" no rows");
+      continue;
+    }
+    std::printf(" %s (bare %s ms)", WithRange(SpreadOf(ratios[quarter]), 3).c_str(),
                 WithRange(SpreadOf(bareQuarterMs[quarter]), 1).c_str());
   }
   std::printf("\n");
