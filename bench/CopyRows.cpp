@@ -9,31 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "MadeUpRows.h"
 #include "Measure.h"
-#include "window/LibraryScan.h"
+#include "scan/LibraryScan.h"
 #include "window/SysLibMain.h"
 
 namespace bench {
-namespace {
-
-// A scan that hands out `rows` rows as long as a typical listed file's
-// without touching the disk, so that the copy alone is timed.
-libinfo::ScanRunner MadeUpRows(int rows) {
-  return [rows](const libinfo::LibraryScan&, const std::atomic<bool>& stopped,
-                const libinfo::LibraryScan::RowSink& sink) {
-    const std::string value = "Wine 10.0.19041.1";
-    int handed = 0;
-    for (; handed < rows && !stopped; ++handed) {
-      sink({"library" + std::to_string(handed) + ".dll", value, value, value, value});
-    }
-    return handed;
-  };
-}
-
-}  // namespace
 
 void PrintCopyRowsCost(int rows, int runs) {
-  libinfo::TSysLibInfoWin window("C:\\", MadeUpRows(rows));
+  // Rows as long as a typical listed file's, without touching the disk, so
+  // that the copy alone is timed.
+  libinfo::TSysLibInfoWin window("C:\\", libinfo::support::MadeUpRows(rows, "Wine 10.0.19041.1"));
   window.ScanStarted = true;
   window.Show();
   window.tbRefreshClick();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "common/CommittedMemory.h"
+#include "CommittedMemory.h"
 #include "window/Application.h"
 
 namespace bench {
@@ -68,7 +68,7 @@ MemorySample SampleMemory() noexcept {
   counters.cb = sizeof counters;
   ::GetProcessMemoryInfo(::GetCurrentProcess(),
                          reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return {counters.PrivateUsage, counters.PagefileUsage, libinfo::testing::CommittedPrivateBytes()};
+  return {counters.PrivateUsage, counters.PagefileUsage, libinfo::support::CommittedPrivateBytes()};
 }
 
 void Settle(DWORD quietMs) {

@@ -12,7 +12,7 @@
 
 #include "Measure.h"
 #include "Owned.h"
-#include "window/LibraryScan.h"
+#include "scan/LibraryScan.h"
 #include "window/PrgsDlg.h"
 #include "window/SysLibMain.h"
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "CopyRows.h"
-#include "common/CommittedMemory.h"
+#include "CommittedMemory.h"
 #include "Measure.h"
 #include "Scenarios.h"
 #include "TreeCheck.h"
@@ -241,7 +241,7 @@ void MeasureAnswers(FolderReport& report) {
 // ones. Under a CPU emulator those are mostly the emulator's own; the
 // committed private regions are what the program holds.
 long long GrowthOf(const MemoryResult& memory) {
-  if (libinfo::testing::RunsUnderCpuEmulator()) return memory.committedGrowth;
+  if (libinfo::support::RunsUnderCpuEmulator()) return memory.committedGrowth;
   return memory.privateGrowth ? memory.privateGrowth : memory.pagefileGrowth;
 }
 
@@ -436,7 +436,7 @@ void PrintMemoryGoal(const std::vector<FolderReport>& reports) {
       "- Memory per listed row at most %.1f KB at 10,000 and 50,000 rows (in a process that has "
       "scanned before): %s%s%s\n",
       kBytesPerRowGoal / 1024, figures.c_str(), judged ? Verdict(met) : "not measured",
-      libinfo::testing::RunsUnderCpuEmulator()
+      libinfo::support::RunsUnderCpuEmulator()
           ? " (committed private memory: under a CPU emulator the process's usage is mostly the "
             "emulator's)"
           : "");

@@ -1,6 +1,7 @@
 #include "Failure.h"
 
 #include <exception>
+#include <new>
 
 namespace libinfo {
 
@@ -27,14 +28,34 @@ void ThrowLastError(const char* operation) {
   throw Failure(std::string(operation) + " failed: " + SystemErrorText(code));
 }
 
-std::string CurrentExceptionText() noexcept {
+namespace {
+
+FailureText TextOf(const char* text) noexcept {
+  FailureText failure{};
+  ::lstrcpynA(failure.text, text, sizeof failure.text);
+  return failure;
+}
+
+}  // namespace
+
+FailureText CurrentExceptionText() noexcept {
   try {
     throw;
+  } catch (const std::bad_alloc&) {
+    return TextOf("There is not enough memory to go on.");
   } catch (const std::exception& e) {
-    return e.what();
+    return TextOf(e.what());
   } catch (...) {
-    return "Unknown failure";
+    return TextOf("Unknown failure");
   }
+}
+
+void ShowFailure(HWND fallbackOwner, const char* text) noexcept {
+  HWND owner = ::GetActiveWindow();
+  if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) {
+    owner = fallbackOwner;
+  }
+  ::MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace libinfo

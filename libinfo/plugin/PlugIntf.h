@@ -86,10 +86,10 @@ static_assert(offsetof(PlugInItemRecord, commandQuery) == 1592);
 constexpr std::uint32_t kItemFilled = 3;
 constexpr std::uint32_t kNoSuchItem = 2;
 
-// The run command over any folder: the library window, owned by `owner`,
-// modally, with OLE set up around it and a failure shown in a message box.
-// ShowLibraryWindow runs it over the system directory.
-std::uint32_t RunLibraryCommand(HWND owner, const std::string& folder) noexcept;
+// The run command over `folder` (the system directory when null): the library
+// window, owned by `owner`, modally, with OLE set up around it and a failure
+// shown in a message box. ShowLibraryWindow runs it over the system directory.
+std::uint32_t RunLibraryCommand(HWND owner, const char* folder = nullptr) noexcept;
 
 // Command kinds the host asks for.
 constexpr std::uint32_t kCommandNoOperation = 1;

@@ -29,8 +29,8 @@ void PutText(RecordText& field, const char (&text)[N]) noexcept {
   std::memcpy(field, text, N);
 }
 
-void ReportFailure(HWND owner, const std::string& text) noexcept {
-  ::MessageBoxA(owner && ::IsWindow(owner) ? owner : nullptr, text.c_str(), kItemCaption,
+void ReportFailure(HWND owner, const char* text) noexcept {
+  ::MessageBoxA(owner && ::IsWindow(owner) ? owner : nullptr, text, kItemCaption,
                 MB_OK | MB_ICONERROR);
 }
 
@@ -124,19 +124,23 @@ extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND own
 }
 
 extern "C" std::uint32_t __stdcall ShowLibraryWindow(std::uint32_t /*context*/, HWND owner) {
-  return RunLibraryCommand(owner, SystemDirectory());
+  return RunLibraryCommand(owner);
 }
 
-std::uint32_t libinfo::RunLibraryCommand(HWND owner, const std::string& folder) noexcept {
-  std::string failure;
+// Everything that can fail, the system directory's name included, runs
+// inside the one guard; what it reports needs no memory of its own.
+std::uint32_t libinfo::RunLibraryCommand(HWND owner, const char* folder) noexcept {
+  bool failed = false;
+  FailureText failure{};
   try {
     OleSession ole;
     OwnerLoan loan(owner);
-    RunLibraryWindow(folder);
+    RunLibraryWindow(folder ? std::string(folder) : SystemDirectory());
   } catch (...) {
+    failed = true;
     failure = CurrentExceptionText();
   }
   // Shown only after the window is gone and the owner handle given back.
-  if (!failure.empty()) ReportFailure(owner, failure);
+  if (failed) ReportFailure(owner, failure.text);
   return 0;
 }

@@ -6,8 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "Owned.h"
+#include "CodePage.h"
 #include "LibraryCursor.h"
+#include "Owned.h"
 
 namespace libinfo {
 
@@ -78,15 +79,6 @@ struct Lookup {
   IShellFolder* desktop;
 };
 
-std::wstring ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
 [[nodiscard]] bool IsPattern(const std::string& name) noexcept {
   return name.find_first_of("*?") != std::string::npos;
 }
@@ -138,7 +130,7 @@ std::vector<std::string> FindMatchingNames(const std::string& pattern) {
   ItemIdArray ids(lookup.allocator, names.size());
   for (const std::string& name : names) {
     ItemId id(lookup.allocator);
-    if (Parse(folder, lookup.owner, ToWide(name), id)) ids.Append(id);
+    if (Parse(folder, lookup.owner, WideText(name), id)) ids.Append(id);
   }
   if (ids.count() == 0) return false;
   const DWORD attributes = CommonAttributes(folder, ids.data(), ids.count());
@@ -148,7 +140,7 @@ std::vector<std::string> FindMatchingNames(const std::string& pattern) {
 // Some files do not parse by their bare name in their own folder, yet the
 // desktop's first folder child parses their full path.
 [[nodiscard]] bool InvokeThroughFirstChild(const Lookup& lookup, const std::string& path) {
-  const std::wstring wholePath = ToWide(path);
+  const std::wstring wholePath = WideText(path);
   ComPtr<IEnumIDList> children;
   if (FAILED(lookup.desktop->EnumObjects(lookup.owner, SHCONTF_FOLDERS, children.GetAddressOf())) ||
       !children) {
@@ -222,7 +214,7 @@ bool ShowItemProperties(const std::string& path, HWND owner, ShellProvider& shel
   ComPtr<IMalloc> allocator;
   if (FAILED(shell.GetMalloc(allocator.GetAddressOf())) || !allocator) return false;
   const ItemPath parts = SplitItemPath(path);
-  const WidePath wide{ToWide(parts.folder), ToWide(parts.name)};
+  const WidePath wide{WideText(parts.folder), WideText(parts.name)};
   ComPtr<IShellFolder> desktop;
   if (FAILED(shell.GetDesktopFolder(desktop.GetAddressOf())) || !desktop) return false;
   return InvokeForPath({owner, allocator.Get(), desktop.Get()}, path, parts, wide);

@@ -1,6 +1,6 @@
 #include "window/Application.h"
 
-#include <algorithm>
+#include <vector>
 
 #include "Failure.h"
 #include "window/Form.h"
@@ -84,27 +84,13 @@ void TApplication::RunModal(TForm& form) {
   form.Hide();
 }
 
-void TApplication::ShowException(const std::string& text) noexcept {
-  HWND owner = ::GetActiveWindow();
-  if (!owner || ::GetWindowThreadProcessId(owner, nullptr) != ::GetCurrentThreadId()) {
-    owner = owner_;
-  }
-  ::MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
-}
-
-void TApplication::Adopt(TForm* form) {
-  forms_.push_back(form);
-}
-
-void TApplication::Release(TForm* form) noexcept {
-  forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+void TApplication::ShowException(const char* text) noexcept {
+  ShowFailure(owner_, text);
 }
 
 void TApplication::Dispatch(MSG& msg) noexcept {
-  HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  for (TForm* form : forms_) {
-    if (top && form->Handle() == top && form->PreTranslateMessage(msg)) return;
-  }
+  TForm* form = msg.hwnd ? TForm::Find(::GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+  if (form && form->PreTranslateMessage(msg)) return;
   ::TranslateMessage(&msg);
   ::DispatchMessageA(&msg);
 }

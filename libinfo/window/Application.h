@@ -5,8 +5,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <string>
-#include <vector>
 
 #include "LibraryCursor.h"
 
@@ -39,18 +37,13 @@ class TApplication {
   void RunModal(TForm& form);
 
   // Reports a failure that escaped an event handler, then lets the caller go on.
-  void ShowException(const std::string& text) noexcept;
-
-  // Forms created with this object as owner, until they are destroyed.
-  void Adopt(TForm* form);
-  void Release(TForm* form) noexcept;
+  void ShowException(const char* text) noexcept;
 
  private:
   void Pump(const std::atomic<bool>* leaveOnceSet) noexcept;
   void Dispatch(MSG& msg) noexcept;
 
   HWND owner_ = nullptr;
-  std::vector<TForm*> forms_;
 };
 
 TApplication& Application() noexcept;

@@ -1,4 +1,4 @@
-// Text to the clipboard, and between the system code page and UTF-16.
+// Text to the clipboard.
 #pragma once
 
 #include <windows.h>
@@ -7,9 +7,6 @@
 #include <string_view>
 
 namespace libinfo {
-
-[[nodiscard]] std::wstring WideText(std::string_view ansi);
-[[nodiscard]] std::string AnsiText(const wchar_t* wide);
 
 // Puts the text on the clipboard as Unicode and as ANSI text. False, with the
 // clipboard untouched, when another program holds it.

@@ -1,12 +1,13 @@
 #include "window/Form.h"
 
 #include <exception>
+#include <algorithm>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "Failure.h"
 #include "LibraryCursor.h"
-#include "window/Application.h"
 
 namespace libinfo {
 
@@ -15,6 +16,13 @@ namespace {
 std::map<std::string, int>& ClassUsers() {
   static std::map<std::string, int> users;
   return users;
+}
+
+// Forms from the making of their window until they are destroyed, for the
+// message loops to give them their keys first.
+std::vector<TForm*>& LiveForms() {
+  static std::vector<TForm*> forms;
+  return forms;
 }
 
 }  // namespace
@@ -104,7 +112,7 @@ TForm::~TForm() {
 void TForm::CreateHandle(const WindowClass& cls, const char* caption, DWORD style, DWORD exStyle,
                          int x, int y, int width, int height, HWND owner) {
   class_ = std::make_unique<WindowClassUse>(cls.name, cls.icon, cls.background, WindowProc);
-  Application().Adopt(this);
+  LiveForms().push_back(this);
   createFailure_ = nullptr;
   HWND created = ::CreateWindowExA(exStyle, cls.name, caption, style, x, y, width, height, owner,
                                    nullptr, ModuleInstance(), this);
@@ -132,12 +140,21 @@ void TForm::Destroy() noexcept {
   if (hwnd_) ::DestroyWindow(hwnd_);
   if (class_) {
     class_.reset();
-    Application().Release(this);
+    auto& forms = LiveForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   }
 }
 
 bool TForm::PreTranslateMessage(MSG& /*msg*/) noexcept {
   return false;
+}
+
+TForm* TForm::Find(HWND window) noexcept {
+  if (!window) return nullptr;
+  for (TForm* form : LiveForms()) {
+    if (form->Handle() == window) return form;
+  }
+  return nullptr;
 }
 
 LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -179,7 +196,8 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
       createFailure_ = std::current_exception();
       return message == WM_CREATE ? -1 : FALSE;
     }
-    Application().ShowException(CurrentExceptionText());
+    // The owner is the window the host lent: the box stays above the host.
+    ShowFailure(::GetWindow(hwnd_, GW_OWNER), CurrentExceptionText().text);
     return 0;
   }
 }

@@ -67,6 +67,9 @@ class TForm {
   // Keyboard handling before dispatch; true when the message was consumed.
   virtual bool PreTranslateMessage(MSG& msg) noexcept;
 
+  // The live form whose top-level window this is, or null.
+  [[nodiscard]] static TForm* Find(HWND window) noexcept;
+
  protected:
   struct WindowClass {
     const char* name;

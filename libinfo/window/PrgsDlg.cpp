@@ -8,7 +8,6 @@
 
 #include "Failure.h"
 #include "res/resource.h"
-#include "window/Application.h"
 
 namespace libinfo {
 

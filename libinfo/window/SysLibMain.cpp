@@ -11,15 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "CodePage.h"
 #include "Failure.h"
 #include "res/resource.h"
 #include "shell/ItemProp.h"
 #include "window/Application.h"
 #include "window/Clipboard.h"
-#include "window/Paths.h"
+#include "scan/Paths.h"
 #include "window/PrgsDlg.h"
-#include "window/RowText.h"
-#include "window/ScanThread.h"
+#include "rows/RowText.h"
+#include "scan/ScanThread.h"
 
 namespace libinfo {
 
@@ -567,7 +568,7 @@ bool TSysLibInfoWin::PreTranslateMessage(MSG& msg) noexcept {
   try {
     return HandleKey(msg);
   } catch (...) {
-    Application().ShowException(CurrentExceptionText());
+    Application().ShowException(CurrentExceptionText().text);
     return true;
   }
 }

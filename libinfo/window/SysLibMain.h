@@ -10,9 +10,9 @@
 
 #include "Owned.h"
 #include "window/Form.h"
-#include "window/LibraryScan.h"
-#include "window/Paths.h"
-#include "window/RowStore.h"
+#include "scan/LibraryScan.h"
+#include "scan/Paths.h"
+#include "rows/RowStore.h"
 
 namespace libinfo {
 

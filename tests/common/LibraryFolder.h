@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Owned.h"
-#include "window/Paths.h"
+#include "scan/Paths.h"
 
 namespace libinfo::testing {
 

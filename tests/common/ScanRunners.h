@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-#include "window/LibraryScan.h"
+#include "MadeUpRows.h"
+#include "scan/LibraryScan.h"
 
 namespace libinfo::testing {
 
@@ -19,8 +20,6 @@ ScanRunner HoldAfter(int rows);
 // After the n-th listed file the reading thread fails as a whole.
 ScanRunner FailAfter(int rows, const char* reason);
 
-// `count` rows of made-up libraries, no disk involved: "library<n>.dll"
-// with the same four texts each.
-ScanRunner MadeUpRows(int count, const char* texts);
+using support::MadeUpRows;
 
 }  // namespace libinfo::testing

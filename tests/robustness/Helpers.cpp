@@ -6,12 +6,15 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "common/CommittedMemory.h"
+#include "CommittedMemory.h"
 #include "common/GuardPageBuffer.h"
 #include "common/HandleCount.h"
 #include "common/ThreadCount.h"
 
 namespace libinfo::testing {
+
+using support::CommittedPrivateBytes;
+using support::RunsUnderCpuEmulator;
 namespace {
 
 constexpr std::uint32_t kHostileSeed = 20240517;

@@ -10,11 +10,13 @@
 #include <string>
 #include <thread>
 
+#include "FailingAllocation.h"
+#include "Failure.h"
 #include "Helpers.h"
 #include "PlugInModule.h"
 #include "common/WindowWatch.h"
-#include "window/Application.h"
 #include "common/LibraryFolder.h"
+#include "window/Application.h"
 
 namespace libinfo::testing {
 namespace {
@@ -144,7 +146,7 @@ TEST_F(LibraryWindowOwners, WithoutAnOwnerTheWindowStandsAloneAndTheOwnerSlotIsR
   const UniqueWindow earlier = HostWindow();
   Application().SetHandle(earlier.get());
   LibraryWindowCloser closer;
-  EXPECT_EQ(0u, RunLibraryCommand(nullptr, folder_.Path()));
+  EXPECT_EQ(0u, RunLibraryCommand(nullptr, folder_.Path().c_str()));
   EXPECT_TRUE(closer.Last().shown) << closer.Last().error;
   EXPECT_EQ(2, closer.Last().rows);
   EXPECT_EQ(nullptr, closer.Last().owner);
@@ -159,8 +161,8 @@ TEST_F(LibraryWindowOwners, AHandleThatIsNoWindowIsReportedAndTheNextRunWorks) {
     SCOPED_TRACE(reinterpret_cast<std::uintptr_t>(bogus));
     Application().SetHandle(earlier.get());
     std::uint32_t result = 1;
-    const BoxSeen box =
-        WithBoxClosed(kFailureCaption, [&] { result = RunLibraryCommand(bogus, folder_.Path()); });
+    const BoxSeen box = WithBoxClosed(
+        kFailureCaption, [&] { result = RunLibraryCommand(bogus, folder_.Path().c_str()); });
     EXPECT_EQ(0u, result);
     ASSERT_TRUE(box.found) << "no failure reported";
     EXPECT_NE(std::string::npos, box.text.find("System Library Info")) << box.text;
@@ -170,10 +172,54 @@ TEST_F(LibraryWindowOwners, AHandleThatIsNoWindowIsReportedAndTheNextRunWorks) {
   }
   const UniqueWindow host = HostWindow();
   LibraryWindowCloser closer;
-  EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder_.Path()));
+  EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder_.Path().c_str()));
   EXPECT_TRUE(closer.Last().shown) << closer.Last().error;
   EXPECT_EQ(2, closer.Last().rows);
   EXPECT_EQ(host.get(), closer.Last().owner);
+}
+
+// Out of memory, nothing may leave for the host: not the system directory's
+// name, made before the window, nor the text that reports the failure.
+TEST(OutOfMemory, TheRunCommandReportsItAndReturnsToTheHost) {
+  std::uint32_t result = 1;
+  bool escaped = false;
+  int refused = 0;
+  const BoxSeen box = WithBoxClosed(kFailureCaption, [&] {
+    const FailingAllocation noMemory;
+    try {
+      result = ShowLibraryWindow(0, nullptr);
+    } catch (...) {
+      escaped = true;
+    }
+    refused = FailingAllocation::Refused();
+  });
+  EXPECT_FALSE(escaped) << "a failure reached the host";
+  EXPECT_EQ(0u, result);
+  EXPECT_GT(refused, 0) << "the command got by without memory: the test proves nothing";
+  ASSERT_TRUE(box.found) << "the failure was not reported";
+  EXPECT_EQ("There is not enough memory to go on.", box.text);
+  EXPECT_EQ(nullptr, Application().Handle()) << "the owner slot is given back";
+}
+
+TEST(OutOfMemory, AFailureTextIsTakenWithoutMemory) {
+  const Failure failure("Reading the folder failed: the device is not ready (error 21)");
+  FailureText text{};
+  {
+    const FailingAllocation noMemory;
+    try {
+      throw failure;
+    } catch (...) {
+      text = CurrentExceptionText();
+    }
+  }
+  EXPECT_STREQ(failure.what(), text.text);
+  const Failure long_(std::string(2000, 'x'));
+  try {
+    throw long_;
+  } catch (...) {
+    text = CurrentExceptionText();
+  }
+  EXPECT_EQ(sizeof text.text - 1, std::strlen(text.text)) << "cut to fit, still terminated";
 }
 
 }  // namespace

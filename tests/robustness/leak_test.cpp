@@ -72,7 +72,7 @@ TEST(Leaks, RunsThroughTheCommandProcedureLeaveTheProcessAsTheyFoundIt) {
   LibraryWindowCloser closer;
   const auto run = [&](int n) {
     closer.Reset();
-    EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder.Path()));
+    EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder.Path().c_str()));
     const auto& seen = closer.Last();
     ASSERT_TRUE(seen.shown && !seen.forced) << "run " << n << ": " << seen.error;
     ASSERT_EQ(3, seen.rows) << "run " << n;

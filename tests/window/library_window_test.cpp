@@ -67,7 +67,7 @@ TEST_F(RunCommand, LendsTheHostWindowAsOwnerOnlyForTheCall) {
   HWND before = reinterpret_cast<HWND>(0x5EED);
   Application().SetHandle(before);
   SetTimer(nullptr, 0, 30, CloseWhenScanned);
-  EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder_.Path()));
+  EXPECT_EQ(0u, RunLibraryCommand(host.get(), folder_.Path().c_str()));
   ASSERT_NE(nullptr, observed.window) << "the window opened and finished its scan";
   EXPECT_EQ(host.get(), observed.windowOwner);
   EXPECT_EQ(host.get(), observed.lentOwner);
@@ -94,7 +94,7 @@ TEST_F(RunCommand, FailedCreationGivesTheOwnerBackAndSaysWhy) {
   std::string shown;
   std::thread watcher([&] { shown = CloseFailureBox(); });
   const HWND notAWindow = reinterpret_cast<HWND>(0x00BADBAD);
-  EXPECT_EQ(0u, RunLibraryCommand(notAWindow, folder_.Path()));
+  EXPECT_EQ(0u, RunLibraryCommand(notAWindow, folder_.Path().c_str()));
   watcher.join();
   EXPECT_NE(std::string::npos, shown.find("System Library Info")) << "shown: " << shown;
   EXPECT_EQ(before, Application().Handle());
@@ -102,7 +102,7 @@ TEST_F(RunCommand, FailedCreationGivesTheOwnerBackAndSaysWhy) {
 
   // And the next call works as if nothing happened.
   SetTimer(nullptr, 0, 30, CloseWhenScanned);
-  RunLibraryCommand(nullptr, folder_.Path());
+  RunLibraryCommand(nullptr, folder_.Path().c_str());
   EXPECT_NE(nullptr, observed.window);
   Application().SetHandle(nullptr);
 }

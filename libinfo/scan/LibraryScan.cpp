@@ -1,10 +1,10 @@
-#include "window/LibraryScan.h"
+#include "scan/LibraryScan.h"
 
 #include <string_view>
 
 #include "Owned.h"
 #include "version/VerInfo.h"
-#include "window/Paths.h"
+#include "scan/Paths.h"
 
 namespace libinfo {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "window/Paths.h"
+#include "scan/Paths.h"
 
 namespace libinfo {
 namespace {

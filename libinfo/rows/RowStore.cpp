@@ -1,4 +1,4 @@
-#include "window/RowStore.h"
+#include "rows/RowStore.h"
 
 #include <windows.h>
 

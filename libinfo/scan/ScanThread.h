@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "Owned.h"
-#include "window/LibraryScan.h"
-#include "window/SlimLock.h"
+#include "scan/LibraryScan.h"
+#include "scan/SlimLock.h"
 
 namespace libinfo {
 

@@ -1,4 +1,4 @@
-#include "window/RowText.h"
+#include "rows/RowText.h"
 
 #include <utility>
 

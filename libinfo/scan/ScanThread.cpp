@@ -1,4 +1,4 @@
-#include "window/ScanThread.h"
+#include "scan/ScanThread.h"
 
 #include "Failure.h"
 

@@ -7,7 +7,7 @@
 
 #include "common/HandleCount.h"
 #include "common/ScanRunners.h"
-#include "window/ScanThread.h"
+#include "scan/ScanThread.h"
 
 namespace libinfo::testing {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace libinfo::testing {
+namespace libinfo::support {
 
 inline SIZE_T CommittedPrivateBytes() noexcept {
   SIZE_T total = 0;
@@ -24,4 +24,4 @@ inline bool RunsUnderCpuEmulator() noexcept {
   return ::GetEnvironmentVariableA("LIBINFO_CPU_EMULATOR", nullptr, 0) > 0;
 }
 
-}  // namespace libinfo::testing
+}  // namespace libinfo::support

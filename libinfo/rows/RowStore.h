@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window/LibraryScan.h"
+#include "rows/LibraryRow.h"
 
 namespace libinfo {
 

@@ -1,7 +1,7 @@
 // Rows as text that a spreadsheet pastes back into the same cells.
 #include <gtest/gtest.h>
 
-#include "window/RowText.h"
+#include "rows/RowText.h"
 
 namespace libinfo {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "window/RowStore.h"
+#include "rows/RowStore.h"
 
 namespace libinfo::testing {
 namespace {

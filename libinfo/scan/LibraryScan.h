@@ -9,16 +9,9 @@
 #include <functional>
 #include <string>
 
-namespace libinfo {
+#include "rows/LibraryRow.h"
 
-// What the list shows of one file: its name and the reader's four answers.
-struct LibraryRow {
-  std::string name;
-  std::string description;
-  std::string product;
-  std::string fileVersion;
-  std::string productVersion;
-};
+namespace libinfo {
 
 class LibraryScan {
  public:

@@ -1,4 +1,4 @@
-#include "window/Paths.h"
+#include "scan/Paths.h"
 
 #include <windows.h>
 
