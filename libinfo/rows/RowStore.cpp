@@ -57,6 +57,12 @@ void RowStore::Append(const LibraryRow& row) {
   }
 }
 
+void RowStore::KeepFirst(int count) noexcept {
+  // Their texts stay in the block until the store is cleared: a few rows'
+  // worth at most, and another row may share them.
+  if (count >= 0 && count < Count()) rows_.resize(static_cast<std::size_t>(count));
+}
+
 void RowStore::Compact() noexcept {
   try {
     texts_.shrink_to_fit();

@@ -19,6 +19,8 @@ class RowStore {
 
   void Clear() noexcept;
   void Append(const LibraryRow& row);
+  // Drops every row after the first `count`.
+  void KeepFirst(int count) noexcept;
   // Gives back the room kept for more rows, once no more are coming.
   void Compact() noexcept;
   [[nodiscard]] int Count() const noexcept { return static_cast<int>(rows_.size()); }

@@ -14,6 +14,7 @@ TApplication& Application() noexcept {
 
 void TApplication::ProcessMessages() noexcept {
   Pump(nullptr);
+  RepostQuit();
 }
 
 void TApplication::ProcessMessagesUntilSet(const std::atomic<bool>& flag) noexcept {
@@ -26,8 +27,10 @@ void TApplication::Pump(const std::atomic<bool>* leaveOnceSet) noexcept {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
-      // Leave the quit request for the loop that owns it.
-      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      // Put back at once, it would wake every wait for input right away
+      // again: it is kept aside until the pumping's caller has wound up.
+      quitPending_ = true;
+      quitCode_ = static_cast<int>(msg.wParam);
       return;
     }
     Dispatch(msg);
@@ -86,6 +89,13 @@ void TApplication::RunModal(TForm& form) {
 
 void TApplication::ShowException(const char* text) noexcept {
   ShowFailure(owner_, text);
+}
+
+void TApplication::RepostQuit() noexcept {
+  if (!quitPending_) return;
+  quitPending_ = false;
+  // For the loop that owns it: the modal run's, then the host's.
+  ::PostQuitMessage(quitCode_);
 }
 
 void TApplication::Dispatch(MSG& msg) noexcept {

@@ -31,6 +31,11 @@ class TApplication {
   // stop ends before the paints that its stopping caused.
   void ProcessMessagesUntilSet(const std::atomic<bool>& flag) noexcept;
 
+  // A quit request the pumping above took out of the queue, not yet put
+  // back; the scan that pumps ends on it and then puts it back.
+  [[nodiscard]] bool QuitPending() const noexcept { return quitPending_; }
+  void RepostQuit() noexcept;
+
   // Shows the form and dispatches messages until it asks to end its modal
   // run (or the thread is asked to quit). Other windows of the thread are
   // disabled meanwhile, as for any modal window.
@@ -44,6 +49,8 @@ class TApplication {
   void Dispatch(MSG& msg) noexcept;
 
   HWND owner_ = nullptr;
+  bool quitPending_ = false;
+  int quitCode_ = 0;
 };
 
 TApplication& Application() noexcept;

@@ -18,9 +18,10 @@
 #include "window/Application.h"
 #include "window/Clipboard.h"
 #include "scan/Paths.h"
-#include "window/PrgsDlg.h"
+#include "window/ListCells.h"
+#include "window/RowMenu.h"
+#include "window/ScanSession.h"
 #include "rows/RowText.h"
-#include "scan/ScanThread.h"
 
 namespace libinfo {
 
@@ -32,18 +33,6 @@ constexpr int kPanelHeight = 26;
 constexpr int kPanel2Width = 22;
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
-// The count label changes at most 20 times a second: often enough to read
-// as a running count.
-constexpr std::chrono::milliseconds kCountInterval{50};
-// A new count waits for this thread's next wake for something else (the
-// clip's next frame, input) instead of waking it by itself; only when
-// nothing else wakes it for this long does the count. Every wake of this
-// thread slows the reading thread's calls on the platform's server: under
-// Wine, waking for the count on its own made scans 3 to 4 % longer.
-constexpr std::chrono::milliseconds kCountLongestWait{250};
-// The position WM_CONTEXTMENU carries when the keyboard asked for the menu:
-// both coordinates -1, whether or not the upper half of the word is set.
-constexpr LPARAM kFromKeyboard = -1;
 // Bit 29 of a key message: Alt was down.
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr char kCaption[] = "System Library Info";
@@ -76,62 +65,28 @@ HICON LoadLibraryIcon(int size) {
       ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY), IMAGE_ICON, size, size, 0));
 }
 
-// Rows appear all at once when the scan ends, however it ends.
-class RedrawSuspension {
+// Rows appear all at once when the scan ends, however it ends. Only the
+// list's painting is held: held on the window, it would mark the window
+// invisible meanwhile, to every program, and let clicks through to the
+// window behind.
+class ListPaintHold {
  public:
-  RedrawSuspension(HWND window, HWND list) noexcept : window_(window), list_(list) {
+  explicit ListPaintHold(HWND list) noexcept : list_(list) {
     ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
   }
-  RedrawSuspension(const RedrawSuspension&) = delete;
-  RedrawSuspension& operator=(const RedrawSuspension&) = delete;
-  // When its painting resumes, the list lays out its header and scroll bars,
-  // and some list implementations paint the scroll bars at once at every
-  // step (with a visual theme, several milliseconds each). Holding the
-  // window's painting over that moment leaves one paint of the whole window,
-  // in its turn, instead; holding it discards what was waiting to be
-  // painted, so all of it is asked for again.
-  ~RedrawSuspension() {
-    // Resuming a window's painting marks it visible: a hidden one (never
-    // shown, or closed) is left as it is, and has nothing to paint anyway.
-    const bool hold = (::GetWindowLongPtrA(window_, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (hold) ::SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+  ListPaintHold(const ListPaintHold&) = delete;
+  ListPaintHold& operator=(const ListPaintHold&) = delete;
+  // Resuming discards what was waiting to be painted, so all of the list,
+  // its header and scroll bars are asked for again, in its turn.
+  ~ListPaintHold() {
     ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    if (!hold) return;
-    ::SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(window_, nullptr, nullptr,
+    ::RedrawWindow(list_, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   }
 
  private:
-  HWND window_;
   HWND list_;
 };
-
-// The progress dialog of one scan: made at its start and shown once the
-// reading has begun, and at its end marked stopped (so its deactivation does
-// not pull the focus back) and destroyed.
-class ProgressRun {
- public:
-  explicit ProgressRun(HWND owner) : dialog_(owner) {
-    ProgressDlg = &dialog_;
-    dialog_.Stopped = false;
-  }
-  ProgressRun(const ProgressRun&) = delete;
-  ProgressRun& operator=(const ProgressRun&) = delete;
-  ~ProgressRun() {
-    dialog_.Stopped = true;
-    dialog_.Destroy();
-    ProgressDlg = nullptr;
-  }
-  TProgressDlg& Dialog() noexcept { return dialog_; }
-
- private:
-  TProgressDlg dialog_;
-};
-
-bool FromKeyboard(LPARAM at) noexcept {
-  return GET_X_LPARAM(at) == -1 && GET_Y_LPARAM(at) == -1;
-}
 
 bool KeyDown(int key) noexcept {
   return ::GetKeyState(key) < 0;
@@ -142,72 +97,7 @@ void AppendRowCells(RowTextBuilder& text, const RowStore& rows, int row) {
   text.EndLine();
 }
 
-UniqueMenu CreateRowMenu(bool rowSelected) {
-  UniqueMenu menu(::CreatePopupMenu());
-  if (!menu) ThrowLastError("CreatePopupMenu");
-  const UINT rowItem = MF_STRING | (rowSelected ? MF_ENABLED : MF_GRAYED);
-  const bool built =
-      ::AppendMenuA(menu.get(), rowItem, TSysLibInfoWin::miProperties, "&Properties\tAlt+Enter") &&
-      ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) &&
-      ::AppendMenuA(menu.get(), rowItem, TSysLibInfoWin::miCopy, "&Copy\tCtrl+C") &&
-      ::AppendMenuA(menu.get(), MF_STRING, TSysLibInfoWin::miCopyAll, "Copy &all rows") &&
-      ::SetMenuDefaultItem(menu.get(), TSysLibInfoWin::miProperties, FALSE);
-  if (!built) ThrowLastError("AppendMenu");
-  return menu;
-}
-
 }  // namespace
-
-// The latest count, shown on the label at most once an interval, and
-// whatever it is when the scan ends.
-class CountPacer {
- public:
-  explicit CountPacer(TProgressDlg& dialog) noexcept : dialog_(dialog) {}
-  CountPacer(const CountPacer&) = delete;
-  CountPacer& operator=(const CountPacer&) = delete;
-  // Goes before the dialog, on every way out of the scan, a failed one too.
-  ~CountPacer() {
-    try {
-      ShowFinal();
-    } catch (...) {
-      // The dialog is about to go; a count it could not show is no failure.
-    }
-  }
-
-  void Counted(int count) noexcept { count_ = count; }
-
-  // 0 once `interval` has passed since the count was last shown, else the
-  // milliseconds left until then.
-  [[nodiscard]] DWORD MillisecondsUntil(std::chrono::milliseconds interval) const noexcept {
-    const auto since = Clock::now() - lastShown_;
-    if (since >= interval) return 0;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(interval - since);
-    return std::max<DWORD>(1, static_cast<DWORD>(wait.count()));
-  }
-  [[nodiscard]] bool Due() const noexcept { return MillisecondsUntil(kCountInterval) == 0; }
-
-  // Shows a changed count once an interval has passed since the last one.
-  void ShowIfDue() {
-    if (count_ != shown_ && Due()) Show(Clock::now());
-  }
-
-  void ShowFinal() {
-    if (count_ != shown_) Show(Clock::now());
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  void Show(Clock::time_point now) {
-    dialog_.ShowCount(count_);
-    shown_ = count_;
-    lastShown_ = now;
-  }
-
-  TProgressDlg& dialog_;
-  int count_ = 0;
-  int shown_ = 0;  // the label starts without a count
-  Clock::time_point lastShown_{};
-};
 
 TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner, HWND owner)
     : font_(FormFont()), scan_(std::move(folder)), runner_(std::move(runner)), owner_(owner) {
@@ -353,62 +243,13 @@ void TSysLibInfoWin::ScanSystemLibraries() {
       if (window.closePending_) ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
     }
   } flag(*this);
-  RedrawSuspension redraw(Handle(), lvLibList);
+  ListPaintHold paintHold(lvLibList);
   ClearRows();
-  ProgressRun progress(owner_);
-  CountPacer pacer(progress.Dialog());
   {
-    ScanThread reading(scan_, runner_, progress.Dialog().Stopped);
-    // Making the dialog and showing it each keep this thread from answering
-    // other threads and programs for several milliseconds; answer what they
-    // sent in between.
-    AnswerSentMessages();
-    // Showing the dialog takes the platform several milliseconds (mapping
-    // it, moving the activation to it): time the reading need not wait for.
-    progress.Dialog().Show();
-    AwaitScan(reading, pacer, progress.Dialog().Stopped);
-    reading.Join();
+    ScanSession session(scan_, runner_, owner_, rows_, lvLibList);
+    session.Run();
   }
   rows_.Compact();
-}
-
-void TSysLibInfoWin::AnswerSentMessages() noexcept {
-  // A peek delivers the messages sent to this thread; none posted is taken.
-  MSG msg;
-  ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
-// The window thread waits for input and for rows, never for the disk. Rows
-// are taken when the count may change on the label anyway: waking for every
-// file would cost this thread, and the platform's server that the reading
-// thread needs for every file, a round trip a row. Waiting for the rows
-// themselves only starts once the count has waited its longest.
-void TSysLibInfoWin::AwaitScan(ScanThread& reading, CountPacer& pacer,
-                               const std::atomic<bool>& stopped) {
-  const HANDLE events[] = {reading.Finished(), reading.RowsReady()};
-  for (;;) {
-    const DWORD untilOverdue = pacer.MillisecondsUntil(kCountLongestWait);
-    const DWORD watched = untilOverdue == 0 ? 2 : 1;
-    const DWORD woke = ::MsgWaitForMultipleObjectsEx(
-        watched, events, untilOverdue ? untilOverdue : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_FAILED) ThrowLastError("MsgWaitForMultipleObjectsEx");
-    // Stop among them: the reading thread sees it before its next entry.
-    Application().ProcessMessagesUntilSet(stopped);
-    if (::WaitForSingleObject(reading.Finished(), 0) == WAIT_OBJECT_0) break;
-    if (pacer.Due()) {
-      TakeRows(reading, pacer);
-      pacer.ShowIfDue();
-    }
-  }
-  TakeRows(reading, pacer);
-}
-
-void TSysLibInfoWin::TakeRows(ScanThread& reading, CountPacer& pacer) {
-  const std::vector<LibraryRow> taken = reading.TakeRows();
-  if (taken.empty()) return;
-  for (const LibraryRow& row : taken) rows_.Append(row);
-  ListView_SetItemCountEx(lvLibList, rows_.Count(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-  pacer.Counted(rows_.Count());
 }
 
 void TSysLibInfoWin::ClearRows() noexcept {
@@ -467,53 +308,7 @@ void TSysLibInfoWin::CopyToClipboard(const std::string& text) {
 
 void TSysLibInfoWin::OpenRowMenu(HWND source, LPARAM at) {
   if (scanning_) return;  // the list is being refilled
-  POINT point{};
-  if (FromKeyboard(at)) {
-    point = SelectedRowMenuPoint();
-  } else {
-    point = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    // A click on the column headers leaves the selection as it is.
-    if (source == lvLibList) SelectRowAt(point);
-  }
-  ShowRowMenu(point);
-}
-
-// The menu acts on the selected row, so a right-click selects the row under
-// it, or none when it hits no row.
-void TSysLibInfoWin::SelectRowAt(POINT screenPoint) noexcept {
-  LVHITTESTINFO hit{};
-  hit.pt = screenPoint;
-  ::ScreenToClient(lvLibList, &hit.pt);
-  const int row = ListView_SubItemHitTest(lvLibList, &hit);
-  if (row < 0) {
-    ListView_SetItemState(lvLibList, -1, 0, LVIS_SELECTED);
-    return;
-  }
-  ListView_SetItemState(lvLibList, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-// Just below the selected row's caption, or below the column headers when no
-// row is selected.
-POINT TSysLibInfoWin::SelectedRowMenuPoint() noexcept {
-  POINT at{};
-  RECT header{};
-  if (::GetWindowRect(ListView_GetHeader(lvLibList), &header)) at.y = header.bottom - header.top;
-  const int selected = SelectedRow();
-  RECT caption{};
-  if (selected >= 0 && ListView_EnsureVisible(lvLibList, selected, FALSE) &&
-      ListView_GetItemRect(lvLibList, selected, &caption, LVIR_LABEL)) {
-    at = {caption.left, caption.bottom};
-  }
-  ::ClientToScreen(lvLibList, &at);
-  return at;
-}
-
-void TSysLibInfoWin::ShowRowMenu(POINT screenPoint) {
-  const UniqueMenu menu = CreateRowMenu(SelectedRow() >= 0);
-  const int command =
-      static_cast<int>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x,
-                                        screenPoint.y, 0, Handle(), nullptr));
-  RunCommand(command);
+  RunCommand(TrackRowMenu(Handle(), lvLibList, source, at));
 }
 
 void TSysLibInfoWin::RunCommand(int command) {
@@ -601,12 +396,12 @@ bool TSysLibInfoWin::HandleKey(const MSG& msg) {
       miCopyClick();
       return true;
     case VK_APPS:
-      OpenRowMenu(lvLibList, kFromKeyboard);
+      OpenRowMenu(lvLibList, kMenuFromKeyboard);
       return true;
     case VK_F10:
       // F10 comes as a system key even without Alt.
       if ((msg.lParam & kAltContext) || !KeyDown(VK_SHIFT)) return false;
-      OpenRowMenu(lvLibList, kFromKeyboard);
+      OpenRowMenu(lvLibList, kMenuFromKeyboard);
       return true;
     default:
       return false;
@@ -672,65 +467,10 @@ LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
-// The list keeps no texts of its own: it asks for them, for finding a row
-// as the user types, and hands an edited name over.
 LRESULT TSysLibInfoWin::OnListNotify(const NMHDR& header) {
-  switch (header.code) {
-    case LVN_GETDISPINFOA:
-      GiveCellText(const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item);
-      return 0;
-    case LVN_GETDISPINFOW:
-      GiveCellText(const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)).item);
-      return 0;
-    case LVN_ODFINDITEMA:
-      return FindRow(reinterpret_cast<const NMLVFINDITEMA&>(header));
-    case LVN_ODFINDITEMW:
-      return FindRow(reinterpret_cast<const NMLVFINDITEMW&>(header));
-    case LVN_ENDLABELEDITA: {
-      const LVITEMA& item = reinterpret_cast<const NMLVDISPINFOA&>(header).item;
-      if (!item.pszText) return FALSE;
-      rows_.SetName(item.iItem, item.pszText);
-      return TRUE;
-    }
-    case LVN_ENDLABELEDITW: {
-      const LVITEMW& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
-      if (!item.pszText) return FALSE;
-      rows_.SetName(item.iItem, AnsiText(item.pszText));
-      return TRUE;
-    }
-    default:
-      return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
-  }
-}
-
-void TSysLibInfoWin::GiveCellText(LVITEMA& item) const noexcept {
-  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-    ::lstrcpynA(item.pszText, rows_.Text(item.iItem, item.iSubItem), item.cchTextMax);
-  }
-  if (item.mask & LVIF_IMAGE) item.iImage = 0;  // the library icon on every row
-}
-
-void TSysLibInfoWin::GiveCellText(LVITEMW& item) const noexcept {
-  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-    const int written = ::MultiByteToWideChar(CP_ACP, 0, rows_.Text(item.iItem, item.iSubItem), -1,
-                                              item.pszText, item.cchTextMax);
-    if (written == 0) item.pszText[item.cchTextMax - 1] = L'\0';
-  }
-  if (item.mask & LVIF_IMAGE) item.iImage = 0;
-}
-
-int TSysLibInfoWin::FindRow(const NMLVFINDITEMA& find) const noexcept {
-  const LVFINDINFOA& info = find.lvfi;
-  if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
-  return rows_.FindName(info.psz, find.iStart, (info.flags & LVFI_PARTIAL) != 0,
-                        (info.flags & LVFI_WRAP) != 0);
-}
-
-int TSysLibInfoWin::FindRow(const NMLVFINDITEMW& find) const {
-  const LVFINDINFOW& info = find.lvfi;
-  if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
-  return rows_.FindName(AnsiText(info.psz), find.iStart, (info.flags & LVFI_PARTIAL) != 0,
-                        (info.flags & LVFI_WRAP) != 0);
+  LRESULT result = 0;
+  if (AnswerListNotification(rows_, header, result)) return result;
+  return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
 void RunLibraryWindow(const std::string& folder) {

@@ -10,14 +10,12 @@
 
 #include "Owned.h"
 #include "window/Form.h"
+#include "window/RowMenu.h"
 #include "scan/LibraryScan.h"
 #include "scan/Paths.h"
 #include "rows/RowStore.h"
 
 namespace libinfo {
-
-class ScanThread;
-class CountPacer;
 
 class TSysLibInfoWin : public TForm {
  public:
@@ -42,9 +40,9 @@ class TSysLibInfoWin : public TForm {
   HWND Image1 = nullptr;
   bool ScanStarted = false;
   // Items of the row's context menu, built each time it opens.
-  static constexpr int miProperties = 201;
-  static constexpr int miCopy = 202;
-  static constexpr int miCopyAll = 203;
+  static constexpr int miProperties = kMenuProperties;
+  static constexpr int miCopy = kMenuCopy;
+  static constexpr int miCopyAll = kMenuCopyAll;
 
   void FormCreate();
   void FormActivate();
@@ -74,24 +72,14 @@ class TSysLibInfoWin : public TForm {
   void CreateList();
   void LayOut();
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
-  static void AnswerSentMessages() noexcept;
-  void AwaitScan(ScanThread& reading, CountPacer& pacer, const std::atomic<bool>& stopped);
-  void TakeRows(ScanThread& reading, CountPacer& pacer);
   void ClearRows() noexcept;
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
-  void GiveCellText(LVITEMA& item) const noexcept;
-  void GiveCellText(LVITEMW& item) const noexcept;
-  [[nodiscard]] int FindRow(const NMLVFINDITEMA& find) const noexcept;
-  [[nodiscard]] int FindRow(const NMLVFINDITEMW& find) const;
   LRESULT OnNcActivate(WPARAM active, LPARAM lParam);
   void OnClose();
   void StartLabelEdit();
   [[nodiscard]] int SelectedRow() const noexcept;
   void OpenRowMenu(HWND source, LPARAM at);
-  void SelectRowAt(POINT screenPoint) noexcept;
-  [[nodiscard]] POINT SelectedRowMenuPoint() noexcept;
-  void ShowRowMenu(POINT screenPoint);
   void RunCommand(int command);
   void CopyToClipboard(const std::string& text);
   [[nodiscard]] bool HandleKey(const MSG& msg);
