@@ -26,6 +26,20 @@ bool LibraryScan::Read(const char* name, LibraryRow& row) const noexcept {
   }
 }
 
+// Reading the entry and storing its row are both the entry's own: a row the
+// sink cannot take (out of memory in its queue, say) is skipped like an
+// unreadable file, and the scan goes on.
+bool LibraryScan::Pass(const char* name, const RowSink& sink) const noexcept {
+  try {
+    LibraryRow row;
+    if (!Read(name, row)) return false;
+    sink(std::move(row));
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 int LibraryScan::Run(const std::atomic<bool>& stopped, const RowSink& sink) const {
   WIN32_FIND_DATAA entry{};
   const UniqueFind search(::FindFirstFileA((folder_ + "\\*.*").c_str(), &entry));
@@ -33,10 +47,7 @@ int LibraryScan::Run(const std::atomic<bool>& stopped, const RowSink& sink) cons
   int rows = 0;
   do {
     if (stopped.load(std::memory_order_acquire)) break;
-    LibraryRow row;
-    if (IsSkipped(entry) || !Read(entry.cFileName, row)) continue;
-    sink(std::move(row));
-    ++rows;
+    if (!IsSkipped(entry) && Pass(entry.cFileName, sink)) ++rows;
   } while (::FindNextFileA(search.get(), &entry));
   return rows;
 }

@@ -23,8 +23,8 @@ class LibraryScan {
 
   // Hands every file with version data to `sink`, in enumeration order,
   // until the folder ends or `stopped` is set (looked at before each entry);
-  // returns the rows handed out. A failure to read one entry is that
-  // entry's alone; a failure of the sink ends the scan and leaves through here.
+  // returns the rows handed out. A failure to read one entry, or of the sink
+  // to take its row, is that entry's alone: the entry is skipped.
   int Run(const std::atomic<bool>& stopped, const RowSink& sink) const;
 
   // Entries never probed: "." and "..", and plain sub-directories (a
@@ -33,6 +33,7 @@ class LibraryScan {
 
  private:
   [[nodiscard]] bool Read(const char* name, LibraryRow& row) const noexcept;
+  [[nodiscard]] bool Pass(const char* name, const RowSink& sink) const noexcept;
 
   std::string folder_;
 };

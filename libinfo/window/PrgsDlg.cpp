@@ -8,6 +8,7 @@
 
 #include "Failure.h"
 #include "res/resource.h"
+#include "window/CommonControls.h"
 
 namespace libinfo {
 
@@ -71,6 +72,7 @@ HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, RE
 }
 
 void TProgressDlg::CreateControls(const char* clipLibrary) {
+  UseCommonControls();
   // The frames come on this thread's timer, not on a thread of the
   // control's own: this thread only waits while a scan runs, and starting
   // and ending a thread for every scan cost more than all its frames.

@@ -18,6 +18,7 @@
 #include "window/Application.h"
 #include "window/Clipboard.h"
 #include "scan/Paths.h"
+#include "window/CommonControls.h"
 #include "window/ListCells.h"
 #include "window/RowMenu.h"
 #include "window/ScanSession.h"
@@ -149,6 +150,7 @@ HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DW
 }
 
 void TSysLibInfoWin::CreateControls() {
+  UseCommonControls();
   smallIcon_.reset(LoadLibraryIcon(16));
   ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   CreatePanels();

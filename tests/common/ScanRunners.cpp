@@ -40,11 +40,20 @@ ScanRunner HoldAfter(int rows) {
   });
 }
 
+// A failure of one row's handling is that row's alone, so the failure comes
+// from the reading as a whole, once it has handed on its rows.
 ScanRunner FailAfter(int rows, const char* reason) {
   const std::string text = reason;
-  return Around([rows, text](int listed, const std::atomic<bool>&) {
-    if (listed == rows) throw std::runtime_error(text);
-  });
+  return [rows, text](const LibraryScan& scan, const std::atomic<bool>&,
+                      const LibraryScan::RowSink& sink) -> int {
+    std::atomic<bool> enough{false};
+    int listed = 0;
+    scan.Run(enough, [&](LibraryRow&& row) {
+      sink(std::move(row));
+      if (++listed == rows) enough = true;
+    });
+    throw std::runtime_error(text);
+  };
 }
 
 }  // namespace libinfo::testing
