@@ -53,4 +53,29 @@ std::string RowTextBuilder::Take() noexcept {
   return std::exchange(text_, {});
 }
 
+namespace {
+
+void AppendRowCells(RowTextBuilder& text, const RowStore& rows, int row) {
+  for (int column = 0; column < RowStore::kColumns; ++column) text.Cell(rows.Text(row, column));
+  text.EndLine();
+}
+
+}  // namespace
+
+std::string RowLineText(const RowStore& rows, int row) {
+  RowTextBuilder text;
+  AppendRowCells(text, rows, row);
+  return text.Take();
+}
+
+std::string TableText(const RowStore& rows, std::span<const char* const> captions) {
+  constexpr std::size_t kTypicalLineBytes = 96;
+  RowTextBuilder text;
+  text.Reserve((static_cast<std::size_t>(rows.Count()) + 1) * kTypicalLineBytes);
+  for (const char* caption : captions) text.Cell(TrimTrailingSpaces(caption));
+  text.EndLine();
+  for (int row = 0; row < rows.Count(); ++row) AppendRowCells(text, rows, row);
+  return text.Take();
+}
+
 }  // namespace libinfo

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "rows/RowStore.h"
 
 namespace libinfo {
 
@@ -30,5 +33,12 @@ class RowTextBuilder {
   std::string text_;
   bool lineStarted_ = false;
 };
+
+// One row's cells as one line.
+[[nodiscard]] std::string RowLineText(const RowStore& rows, int row);
+
+// The captions (without their trailing spaces) as the first line, then
+// every row in order.
+[[nodiscard]] std::string TableText(const RowStore& rows, std::span<const char* const> captions);
 
 }  // namespace libinfo

@@ -102,12 +102,17 @@ ScanSession::Progress::~Progress() {
 
 ScanSession::ScanSession(const LibraryScan& scan, const ScanRunner& runner, HWND owner,
                          RowStore& rows, HWND list)
-    : progress_(owner),
+    : paintHold_(list),
+      progress_(owner),
       rows_(rows),
       list_(list),
-      reading_(scan, runner, progress_.dialog.Stopped) {}
+      reading_(scan, runner, progress_.dialog.Stopped) {
+  ListView_SetItemCountEx(list_, 0, 0);
+  rows_.Clear();
+}
 
 ScanSession::~ScanSession() {
+  rows_.Compact();
   Application().RepostQuit();
 }
 

@@ -18,14 +18,16 @@ class CountPacer;
 
 class ScanSession {
  public:
-  // Makes the progress dialog, owned by `owner`, and starts the reading.
-  // Rows go into `rows` and their number to the virtual list `list`.
+  // Empties `rows` and `list`, makes the progress dialog, owned by `owner`,
+  // and starts the reading. Rows go into `rows` and their number to the
+  // virtual list `list`, which paints them all at once when the scan ends.
   ScanSession(const LibraryScan& scan, const ScanRunner& runner, HWND owner, RowStore& rows,
               HWND list);
   ScanSession(const ScanSession&) = delete;
   ScanSession& operator=(const ScanSession&) = delete;
-  // Marks the dialog stopped and destroys it; a quit request that ended the
-  // scan is put back in the queue for the loop that owns it.
+  // Marks the dialog stopped and destroys it, then lets the list paint; a
+  // quit request that ended the scan is put back in the queue for the loop
+  // that owns it.
   ~ScanSession();
 
   // Shows the dialog and waits for the reading and the user until the
@@ -33,6 +35,29 @@ class ScanSession {
   void Run();
 
  private:
+  // Rows appear all at once when the scan ends, however it ends. Only the
+  // list's painting is held: held on the window, it would mark the window
+  // invisible meanwhile, to every program, and let clicks through to the
+  // window behind.
+  class ListPaintHold {
+   public:
+    explicit ListPaintHold(HWND list) noexcept : list_(list) {
+      ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    ListPaintHold(const ListPaintHold&) = delete;
+    ListPaintHold& operator=(const ListPaintHold&) = delete;
+    // Resuming discards what was waiting to be painted, so all of the list,
+    // its header and scroll bars are asked for again, in its turn.
+    ~ListPaintHold() {
+      ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+      ::RedrawWindow(list_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+
+   private:
+    HWND list_;
+  };
+
   // The dialog of the scan: it goes after everything that still writes to it.
   class Progress {
    public:
@@ -49,6 +74,7 @@ class ScanSession {
   void KeepShownRows(CountPacer& pacer);
   void SetListCount() noexcept;
 
+  ListPaintHold paintHold_;
   Progress progress_;
   RowStore& rows_;
   HWND list_;

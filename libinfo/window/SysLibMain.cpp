@@ -66,36 +66,8 @@ HICON LoadLibraryIcon(int size) {
       ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY), IMAGE_ICON, size, size, 0));
 }
 
-// Rows appear all at once when the scan ends, however it ends. Only the
-// list's painting is held: held on the window, it would mark the window
-// invisible meanwhile, to every program, and let clicks through to the
-// window behind.
-class ListPaintHold {
- public:
-  explicit ListPaintHold(HWND list) noexcept : list_(list) {
-    ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  }
-  ListPaintHold(const ListPaintHold&) = delete;
-  ListPaintHold& operator=(const ListPaintHold&) = delete;
-  // Resuming discards what was waiting to be painted, so all of the list,
-  // its header and scroll bars are asked for again, in its turn.
-  ~ListPaintHold() {
-    ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(list_, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-  }
-
- private:
-  HWND list_;
-};
-
 bool KeyDown(int key) noexcept {
   return ::GetKeyState(key) < 0;
-}
-
-void AppendRowCells(RowTextBuilder& text, const RowStore& rows, int row) {
-  for (int column = 0; column < RowStore::kColumns; ++column) text.Cell(rows.Text(row, column));
-  text.EndLine();
 }
 
 }  // namespace
@@ -245,18 +217,8 @@ void TSysLibInfoWin::ScanSystemLibraries() {
       if (window.closePending_) ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
     }
   } flag(*this);
-  ListPaintHold paintHold(lvLibList);
-  ClearRows();
-  {
-    ScanSession session(scan_, runner_, owner_, rows_, lvLibList);
-    session.Run();
-  }
-  rows_.Compact();
-}
-
-void TSysLibInfoWin::ClearRows() noexcept {
-  ListView_SetItemCountEx(lvLibList, 0, 0);
-  rows_.Clear();
+  ScanSession session(scan_, runner_, owner_, rows_, lvLibList);
+  session.Run();
 }
 
 int TSysLibInfoWin::RowCount() const noexcept {
@@ -273,21 +235,13 @@ int TSysLibInfoWin::SelectedRow() const noexcept {
 
 std::string TSysLibInfoWin::SelectedRowText() const {
   const int selected = SelectedRow();
-  if (selected < 0) return {};
-  RowTextBuilder text;
-  AppendRowCells(text, rows_, selected);
-  return text.Take();
+  return selected < 0 ? std::string() : RowLineText(rows_, selected);
 }
 
 std::string TSysLibInfoWin::AllRowsText() const {
-  constexpr std::size_t kTypicalLineBytes = 96;
-  const int rows = RowCount();
-  RowTextBuilder text;
-  text.Reserve((static_cast<std::size_t>(rows) + 1) * kTypicalLineBytes);
-  for (const Column& column : kColumns) text.Cell(TrimTrailingSpaces(column.caption));
-  text.EndLine();
-  for (int row = 0; row < rows; ++row) AppendRowCells(text, rows_, row);
-  return text.Take();
+  const char* captions[kColumnCount];
+  for (int column = 0; column < kColumnCount; ++column) captions[column] = kColumns[column].caption;
+  return TableText(rows_, captions);
 }
 
 void TSysLibInfoWin::miCopyClick() {

@@ -72,7 +72,6 @@ class TSysLibInfoWin : public TForm {
   void CreateList();
   void LayOut();
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
-  void ClearRows() noexcept;
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
   LRESULT OnNcActivate(WPARAM active, LPARAM lParam);
