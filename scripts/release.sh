@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release archives libinfo-VERSION-win32.zip (the plug-in for
 # 32-bit hosts) and libinfo-VERSION-win64.zip (for 64-bit hosts), each with
-# its libinfo.pdl and plughost.exe, README.md and LICENSE, from clean Release
-# builds of the committed tree (HEAD, or the commit given), so edits in
-# progress stay out:
+# its libinfo.pdl and plughost.exe, README.md, LICENSE and the pages of docs/
+# the README links to, from clean Release builds of the committed tree (HEAD,
+# or the commit given), so edits in progress stay out:
 #   bash scripts/release.sh [COMMIT]
 # The archives land in the build directory (LIBINFO_RELEASE_BUILD_DIR, by
 # default build-release) and their paths are printed. The same sources give
@@ -36,13 +36,17 @@ package() {
   "$src/scripts/check-image.sh" $arch "$out/bin/libinfo.pdl" >/dev/null
 
   local stage=$out/stage
-  mkdir -p "$stage"
+  rm -rf "$stage"
+  mkdir -p "$stage/docs"
   cp "$out/bin/libinfo.pdl" "$out/bin/plughost.exe" "$src/README.md" "$src/LICENSE" "$stage/"
-  chmod 644 "$stage"/*
-  TZ=UTC touch -d "@$epoch" "$stage"/*
+  # The README links to these pages and shows the screenshot.
+  cp "$src"/docs/*.md "$src"/docs/*.png "$stage/docs/"
+  find "$stage" -type f -exec chmod 644 {} +
+  TZ=UTC find "$stage" -exec touch -d "@$epoch" {} +
   local archive=$build/libinfo-$version-$name.zip
   rm -f "$archive"
-  (cd "$stage" && LC_ALL=C ls | LC_ALL=C sort | TZ=UTC zip -X -D -q -@ "$archive")
+  (cd "$stage" && LC_ALL=C find . -type f | sed 's|^\./||' | LC_ALL=C sort \
+    | TZ=UTC zip -X -D -q -@ "$archive")
   echo "$archive"
 }
 
