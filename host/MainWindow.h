@@ -44,6 +44,8 @@ class MainWindow {
   const PlugIn& plugIn_;
   HWND window_ = nullptr;
   HWND list_ = nullptr;
+  HFONT font_ = nullptr;  // the list's, at the window's DPI
+  UINT dpi_ = 96;
 };
 
 }  // namespace plughost

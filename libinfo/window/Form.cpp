@@ -94,17 +94,6 @@ HWND CreatePanel(HWND parent, UINT bevel) {
   return panel;
 }
 
-HFONT FormFont() {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  HFONT font = ::CreateFontA(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-  if (!font) ThrowLastError("CreateFont");
-  return font;
-}
-
 TForm::~TForm() {
   Destroy();
 }

@@ -16,9 +16,6 @@ inline HINSTANCE ModuleInstance() noexcept {
   return reinterpret_cast<HINSTANCE>(&__ImageBase);
 }
 
-// "MS Sans Serif", 8 point, at the screen's resolution.
-HFONT FormFont();
-
 // Keeps a window class of the library registered while anything uses it;
 // the last user unregisters it, so the library can be unloaded and loaded
 // again within one host process.

@@ -9,6 +9,7 @@
 #include "Failure.h"
 #include "res/resource.h"
 #include "window/CommonControls.h"
+#include "window/Dpi.h"
 
 namespace libinfo {
 
@@ -17,28 +18,57 @@ TProgressDlg* ProgressDlg = nullptr;
 namespace {
 
 constexpr char kClassName[] = "LibInfoProgressDlg";
-constexpr int kClientWidth = 225;
-constexpr int kClientHeight = 103;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT kReclaimFocus = WM_APP + 1;
 // Clip 150 of the system shell library: the search animation.
 constexpr WORD kFindFolderClip = 150;
 
-RECT Bounds(int left, int top, int width, int height) {
-  return RECT{left, top, left + width, top + height};
-}
+// Places at 96 DPI, in the client area.
+struct Place {
+  int left, top, width, height;
+};
+constexpr Place kClient{0, 0, 225, 103};
+constexpr Place kAnimatePlace{0, 8, 80, 50};
+constexpr Place kStopPlace{80, 72, 75, 25};
+constexpr Place kCountPlace{144, 32, 14, 13};
+constexpr Place kLabelPlace{80, 32, 53, 13};
 
-// The outer rectangle whose client area is the designed size, centred on
-// the screen's work area (the library has no main form to centre on).
-RECT CentredFrame(DWORD style, DWORD exStyle) {
-  RECT frame = Bounds(0, 0, kClientWidth, kClientHeight);
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+// The outer rectangle whose client area is the designed size at `dpi`,
+// centred on the screen's work area (the library has no main form to
+// centre on).
+RECT CentredFrame(UINT dpi) {
+  const SIZE frame =
+      FrameSize(Scaled(kClient.width, dpi), Scaled(kClient.height, dpi), kStyle, kExStyle, dpi);
   RECT work{};
   ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const int left = work.left + (work.right - work.left - width) / 2;
-  const int top = work.top + (work.bottom - work.top - height) / 2;
-  return Bounds(left, top, width, height);
+  const int left = work.left + (work.right - work.left - frame.cx) / 2;
+  const int top = work.top + (work.bottom - work.top - frame.cy) / 2;
+  return RECT{left, top, left + frame.cx, top + frame.cy};
+}
+
+void Move(HWND window, const RECT& to) noexcept {
+  ::SetWindowPos(window, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT ScaledPlace(const Place& place, UINT dpi) noexcept {
+  const int left = Scaled(place.left, dpi);
+  const int top = Scaled(place.top, dpi);
+  return RECT{left, top, left + Scaled(place.width, dpi), top + Scaled(place.height, dpi)};
+}
+
+WORD OwnClipFor(UINT dpi) noexcept {
+  switch (PictureScale(dpi)) {
+    case 125:
+      return IDA_SEARCH_125;
+    case 150:
+      return IDA_SEARCH_150;
+    case 200:
+      return IDA_SEARCH_200;
+    default:
+      return IDA_SEARCH;
+  }
 }
 
 bool BelongsToThisThread(HWND hwnd) {
@@ -47,13 +77,14 @@ bool BelongsToThisThread(HWND hwnd) {
 
 }  // namespace
 
-TProgressDlg::TProgressDlg(HWND owner, const char* clipLibrary) : font_(FormFont()) {
-  constexpr DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  constexpr DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  const RECT frame = CentredFrame(style, exStyle);
+TProgressDlg::TProgressDlg(HWND owner, const char* clipLibrary) {
+  const RECT frame = CentredFrame(kDesignDpi);
   CreateHandle({kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, "Scanning...",
-               style, exStyle, frame.left, frame.top, frame.right - frame.left,
+               kStyle, kExStyle, frame.left, frame.top, frame.right - frame.left,
                frame.bottom - frame.top, owner);
+  // Its DPI is known once it exists: the designed size is then scaled to it.
+  dpi_ = DpiOf(Handle());
+  if (dpi_ != kDesignDpi) Move(Handle(), CentredFrame(dpi_));
   CreateControls(clipLibrary);
 }
 
@@ -61,14 +92,27 @@ TProgressDlg::~TProgressDlg() {
   Destroy();
 }
 
-HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, RECT bounds, int id) {
-  HWND control = ::CreateWindowExA(
-      0, cls, text, WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
-      bounds.right - bounds.left, bounds.bottom - bounds.top, Handle(),
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, int id) {
+  HWND control = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                                   Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   ModuleInstance(), nullptr);
   if (!control) ThrowLastError(cls);
-  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return control;
+}
+
+// Font and places at the dialog's DPI; the labels then fit their texts.
+void TProgressDlg::ApplyDpi() {
+  UniqueFont font(FormFont(dpi_));
+  for (HWND control : {Animate1, bbStop, lbCnt, Label1}) {
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  }
+  font_ = std::move(font);
+  Move(Animate1, ScaledPlace(kAnimatePlace, dpi_));
+  Move(bbStop, ScaledPlace(kStopPlace, dpi_));
+  Move(lbCnt, ScaledPlace(kCountPlace, dpi_));
+  Move(Label1, ScaledPlace(kLabelPlace, dpi_));
+  FitToText(Label1);
+  FitCountLabel();
 }
 
 void TProgressDlg::CreateControls(const char* clipLibrary) {
@@ -76,15 +120,12 @@ void TProgressDlg::CreateControls(const char* clipLibrary) {
   // The frames come on this thread's timer, not on a thread of the
   // control's own: this thread only waits while a scan runs, and starting
   // and ending a thread for every scan cost more than all its frames.
-  Animate1 = AddControl(ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER | ACS_TIMER,
-                        Bounds(0, 8, 80, 50));
-  bbStop =
-      AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, Bounds(80, 72, 75, 25), IDCANCEL);
-  lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX, Bounds(144, 32, 14, 13));
-  Label1 = AddControl("STATIC", "Processed:", SS_LEFTNOWORDWRAP, Bounds(80, 32, 53, 13));
-  WidenToText(Label1);
+  Animate1 = AddControl(ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER | ACS_TIMER);
+  bbStop = AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
+  lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX);
+  Label1 = AddControl("STATIC", "Processed:", SS_LEFTNOWORDWRAP);
   countLabelChars_ = 2;
-  FitCountLabel();
+  ApplyDpi();
   // Playing starts with the dialog. Newer systems keep the shell's clip
   // elsewhere or in a form the control cannot play; the plug-in's own clip,
   // of the same size and also looping, stands in for it there.
@@ -94,7 +135,13 @@ void TProgressDlg::CreateControls(const char* clipLibrary) {
     return;
   }
   clipLibrary_.reset();
-  if (OpenClip(ModuleInstance(), IDA_SEARCH)) PlayLooping();
+  PlayOwnClip();
+}
+
+// Drawn for the dialog's scale; the system's clip has one size, and the
+// control shows it centred.
+void TProgressDlg::PlayOwnClip() noexcept {
+  if (OpenClip(ModuleInstance(), OwnClipFor(dpi_))) PlayLooping();
 }
 
 bool TProgressDlg::OpenClip(HMODULE module, WORD clip) noexcept {
@@ -123,31 +170,35 @@ void TProgressDlg::ShowCount(int count) {
   }
 }
 
-int TProgressDlg::TextWidth(HWND control) const {
+SIZE TProgressDlg::TextExtent(HWND control) const {
   char text[64] = {};
   const int length = ::GetWindowTextA(control, text, sizeof text);
-  HDC dc = ::GetDC(control);
-  if (!dc) return 0;
-  HGDIOBJ old = ::SelectObject(dc, font_.get());
   SIZE extent{};
+  HDC dc = ::GetDC(control);
+  if (!dc) return extent;
+  HGDIOBJ old = ::SelectObject(dc, font_.get());
   ::GetTextExtentPoint32A(dc, text, length, &extent);
   ::SelectObject(dc, old);
   ::ReleaseDC(control, dc);
-  return extent.cx;
+  return extent;
 }
 
+// As wide as its text, growing to the right, and at least as high.
 void TProgressDlg::FitCountLabel() {
-  ::SetWindowPos(lbCnt, nullptr, 0, 0, TextWidth(lbCnt), 13,
+  const SIZE text = TextExtent(lbCnt);
+  ::SetWindowPos(lbCnt, nullptr, 0, 0, text.cx,
+                 std::max<int>(text.cy, Scaled(kCountPlace.height, dpi_)),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TProgressDlg::WidenToText(HWND label) {
+// A font that renders larger than designed must not cut the caption off.
+void TProgressDlg::FitToText(HWND label) {
   RECT bounds{};
   ::GetClientRect(label, &bounds);
-  const int width = TextWidth(label);
-  // A font that renders wider than designed must not cut the caption off.
-  if (width > bounds.right) {
-    ::SetWindowPos(label, nullptr, 0, 0, width, bounds.bottom,
+  const SIZE text = TextExtent(label);
+  if (text.cx > bounds.right || text.cy > bounds.bottom) {
+    ::SetWindowPos(label, nullptr, 0, 0, std::max<int>(text.cx, bounds.right),
+                   std::max<int>(text.cy, bounds.bottom),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
@@ -190,12 +241,24 @@ LRESULT TProgressDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         ::SetFocus(bbStop);
       }
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CTLCOLORSTATIC:
       ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     default:
       return DefaultHandler(message, wParam, lParam);
   }
+}
+
+// Moved to a screen of another scale: everything at the new DPI, in the
+// rectangle the system suggests for it.
+void TProgressDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi ? dpi : kDesignDpi;
+  Move(Handle(), suggested);
+  ApplyDpi();
+  if (!clipLibrary_) PlayOwnClip();
 }
 
 }  // namespace libinfo

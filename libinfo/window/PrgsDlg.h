@@ -41,16 +41,20 @@ class TProgressDlg : public TForm {
 
  private:
   void CreateControls(const char* clipLibrary);
-  HWND AddControl(const char* cls, const char* text, DWORD style, RECT bounds, int id = 0);
+  HWND AddControl(const char* cls, const char* text, DWORD style, int id = 0);
+  void ApplyDpi();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void FitCountLabel();
-  void WidenToText(HWND label);
-  [[nodiscard]] int TextWidth(HWND control) const;
+  void FitToText(HWND label);
+  [[nodiscard]] SIZE TextExtent(HWND control) const;
   [[nodiscard]] bool OpenClip(HMODULE module, WORD clip) noexcept;
   void PlayLooping() noexcept;
+  void PlayOwnClip() noexcept;
 
   UniqueFont font_;
   UniqueModule clipLibrary_;  // holds the animation's clip
   int countLabelChars_ = 0;
+  UINT dpi_ = 96;  // the DPI the controls are laid out for
 };
 
 // The dialog of the scan in progress; null while no scan runs.

@@ -18,7 +18,8 @@
 #include "window/Application.h"
 #include "window/Clipboard.h"
 #include "scan/Paths.h"
-#include "window/CommonControls.h"
+#include "window/Dpi.h"
+#include "window/LibraryColumns.h"
 #include "window/ListCells.h"
 #include "window/RowMenu.h"
 #include "window/ScanSession.h"
@@ -30,25 +31,11 @@ namespace {
 
 constexpr char kClassName[] = "LibInfoSysLibWin";
 constexpr UINT kStartFirstScan = WM_APP + 1;
-constexpr int kPanelHeight = 26;
-constexpr int kPanel2Width = 22;
-constexpr int kListId = 1;
-constexpr int kStatusId = 2;
+constexpr int kDesignedWidth = 550;
+constexpr int kDesignedHeight = 375;
 // Bit 29 of a key message: Alt was down.
 constexpr LPARAM kAltContext = LPARAM{1} << 29;
 constexpr char kCaption[] = "System Library Info";
-
-struct Column {
-  const char* caption;
-  int width;
-};
-constexpr Column kColumns[] = {{"Library filename", 150},
-                               {"Library description ", 170},
-                               {"Library product name", 150},
-                               {"File version", 90},
-                               {"Product version", 90}};
-
-constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
 const char* HintFor(UINT_PTR command) {
   switch (command) {
@@ -61,11 +48,6 @@ const char* HintFor(UINT_PTR command) {
   }
 }
 
-HICON LoadLibraryIcon(int size) {
-  return static_cast<HICON>(
-      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY), IMAGE_ICON, size, size, 0));
-}
-
 bool KeyDown(int key) noexcept {
   return ::GetKeyState(key) < 0;
 }
@@ -73,11 +55,17 @@ bool KeyDown(int key) noexcept {
 }  // namespace
 
 TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner, HWND owner)
-    : font_(FormFont()), scan_(std::move(folder)), runner_(std::move(runner)), owner_(owner) {
+    : scan_(std::move(folder)), runner_(std::move(runner)), owner_(owner) {
   CreateHandle({kClassName, ::LoadIconA(ModuleInstance(), MAKEINTRESOURCEA(IDI_LIBRARY)),
                 reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)},
                kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-               550, 375, owner);
+               kDesignedWidth, kDesignedHeight, owner);
+  // Its DPI is known once it exists: the designed size is then scaled to it.
+  dpi_ = DpiOf(Handle());
+  if (dpi_ != kDesignDpi) {
+    ::SetWindowPos(Handle(), nullptr, 0, 0, Scaled(kDesignedWidth, dpi_),
+                   Scaled(kDesignedHeight, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   CreateControls();
   FormCreate();
 }
@@ -110,100 +98,6 @@ void TSysLibInfoWin::ToolButton1Click() {
   // pattern that selects several files.
   const std::string path = AddTrailingSeparator(scan_.Folder()) + CellText(selected, 0);
   (void)ShowItemProperties(path, nullptr);
-}
-
-HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
-  HWND child = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 ModuleInstance(), nullptr);
-  if (!child) ThrowLastError(cls);
-  ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  return child;
-}
-
-void TSysLibInfoWin::CreateControls() {
-  UseCommonControls();
-  smallIcon_.reset(LoadLibraryIcon(16));
-  ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  CreatePanels();
-  CreateToolBar();
-  CreateList();
-  StatusBar1 = AddChild(Handle(), STATUSCLASSNAMEA, nullptr, SBARS_SIZEGRIP, kStatusId);
-  int rightEdges[] = {150, 200};
-  ::SendMessageA(StatusBar1, SB_SETPARTS, std::size(rightEdges),
-                 reinterpret_cast<LPARAM>(rightEdges));
-  LayOut();
-}
-
-void TSysLibInfoWin::CreatePanels() {
-  Panel1 = CreatePanel(Handle(), 0);
-  Panel2 = CreatePanel(Panel1, BDR_SUNKENINNER);
-  Image1 = AddChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
-  image1Icon_.reset(static_cast<HICON>(
-      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDI_SEARCH), IMAGE_ICON, 16, 16, 0)));
-  ::SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(image1Icon_.get()), 0);
-  ::SetWindowPos(Image1, nullptr, 3, 5, 16, 16, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TSysLibInfoWin::CreateToolBar() {
-  ToolBar = AddChild(Panel1, TOOLBARCLASSNAMEA, nullptr,
-                     TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                         CCS_NORESIZE | CCS_NOPARENTALIGN);
-  // Clicks and hints go to this window, not to the panel holding the bar.
-  ::SendMessageA(ToolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);
-  ::SendMessageA(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  BtnImageList.reset(::ImageList_LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(IDB_BUTTONS), 20, 0,
-                                            RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  ::SendMessageA(ToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(BtnImageList.get()));
-  ::SendMessageA(ToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(20, 20));
-  TBBUTTON buttons[] = {
-      {8, ToolButton3, 0, BTNS_SEP, {}, 0, 0},
-      {0, tbRefresh, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-      {8, ToolButton2, 0, BTNS_SEP, {}, 0, 0},
-      {1, ToolButton1, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
-      {8, ToolButton5, 0, BTNS_SEP, {}, 0, 0},
-  };
-  ::SendMessageA(ToolBar, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-  ::SendMessageA(ToolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(27, 26));
-}
-
-void TSysLibInfoWin::CreateList() {
-  lvLibList = AddChild(Handle(), WC_LISTVIEWA, nullptr,
-                       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
-                           LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
-                       kListId);
-  ::SetWindowLongPtrA(lvLibList, GWL_EXSTYLE,
-                      ::GetWindowLongPtrA(lvLibList, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
-  ListView_SetExtendedListViewStyle(lvLibList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  ImageList.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1));
-  HICON icon = LoadLibraryIcon(16);
-  ::ImageList_AddIcon(ImageList.get(), icon);
-  ::DestroyIcon(icon);
-  ListView_SetImageList(lvLibList, ImageList.get(), LVSIL_SMALL);
-  for (int index = 0; index < static_cast<int>(std::size(kColumns)); ++index) {
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(kColumns[index].caption);
-    column.cx = kColumns[index].width;
-    column.iSubItem = index;
-    ::SendMessageA(lvLibList, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-  }
-}
-
-void TSysLibInfoWin::LayOut() {
-  if (!lvLibList || !StatusBar1) return;
-  RECT client{};
-  ::GetClientRect(Handle(), &client);
-  ::SendMessageA(StatusBar1, WM_SIZE, 0, 0);
-  RECT status{};
-  ::GetWindowRect(StatusBar1, &status);
-  const int statusHeight = status.bottom - status.top;
-  const int width = client.right;
-  ::MoveWindow(Panel1, 0, 0, width, kPanelHeight, TRUE);
-  ::MoveWindow(Panel2, width - kPanel2Width, 0, kPanel2Width, kPanelHeight, TRUE);
-  ::MoveWindow(ToolBar, 0, 0, width - kPanel2Width, kPanelHeight, TRUE);
-  ::MoveWindow(lvLibList, 0, kPanelHeight, width, client.bottom - kPanelHeight - statusHeight,
-               TRUE);
 }
 
 void TSysLibInfoWin::ScanSystemLibraries() {
@@ -239,8 +133,10 @@ std::string TSysLibInfoWin::SelectedRowText() const {
 }
 
 std::string TSysLibInfoWin::AllRowsText() const {
-  const char* captions[kColumnCount];
-  for (int column = 0; column < kColumnCount; ++column) captions[column] = kColumns[column].caption;
+  const char* captions[kLibraryColumnCount];
+  for (int column = 0; column < kLibraryColumnCount; ++column) {
+    captions[column] = kLibraryColumns[column].caption;
+  }
   return TableText(rows_, captions);
 }
 
@@ -388,6 +284,9 @@ LRESULT TSysLibInfoWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_SIZE:
       LayOut();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) return 0;

@@ -67,10 +67,12 @@ class TSysLibInfoWin : public TForm {
 
  private:
   void CreateControls();
-  void CreatePanels();
-  void CreateToolBar();
   void CreateList();
+  void ApplyDpi(UINT previous);
+  void SetRowIcons(int size);
+  void SetToolButtons();
   void LayOut();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
@@ -91,6 +93,7 @@ class TSysLibInfoWin : public TForm {
   ScanRunner runner_;
   RowStore rows_;
   HWND owner_;
+  UINT dpi_ = 96;  // the DPI the controls are laid out for
   bool scanning_ = false;
   bool closePending_ = false;
 };
