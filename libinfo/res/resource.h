@@ -5,5 +5,11 @@
 #define IDI_SEARCH 101
 #define IDB_BUTTONS 102
 #define IDA_SEARCH 103
+#define IDB_BUTTONS_125 104
+#define IDB_BUTTONS_150 105
+#define IDB_BUTTONS_200 106
+#define IDA_SEARCH_125 107
+#define IDA_SEARCH_150 108
+#define IDA_SEARCH_200 109
 
 #endif
