@@ -4,13 +4,40 @@
 Run by hand when a picture changes; the outputs are committed under
 libinfo/res/. Pixels are drawn on small grids with plain shapes so the
 pictures stay recognisable at 16 and 20 pixels.
+
+The window follows the screen's DPI, so every picture is drawn again for
+each size it is shown at rather than stretched: the shapes are laid out on
+the 100 % grid and their coordinates scaled, while outlines stay one pixel
+wide so the larger pictures are as crisp as the small ones. At 100 % the
+scaled coordinates are the grid's own, so those outputs do not change.
 """
+import math
 import os
 import struct
 import sys
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "libinfo", "res")
 CLEAR = None
+
+
+def half_up(v):
+    """Rounds halves up: round() sends them to the even neighbour, which at
+    150 % would make some two pixel shapes three pixels wide and others two."""
+    return math.floor(v + 0.5)
+
+
+def grid(s, offset=0.0):
+    """Maps the 100 % grid onto a picture `s` times its size. A pixel on the
+    grid covers [n, n + 1); `box` scales that whole span, so a two pixel bar
+    becomes four pixels at 200 %, where scaling its first and last pixels
+    would give three."""
+    def at(n):
+        return half_up(n * s + offset)
+
+    def box(x0, y0, x1, y1):
+        return at(x0), at(y0), at(x1 + 1) - 1, at(y1 + 1) - 1
+
+    return at, box
 
 
 class Canvas:
@@ -36,7 +63,6 @@ class Canvas:
             self.put(round(x0 + (x1 - x0) * i / n), round(y0 + (y1 - y0) * i / n), c)
 
     def ring(self, cx, cy, r_out, r_in, c, gap=None):
-        import math
         for y in range(self.h):
             for x in range(self.w):
                 d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
@@ -59,60 +85,92 @@ def library(size):
     """A page with a folded corner holding two interlocking blocks: a library file."""
     s = size / 16
     c = Canvas(size, size)
-    fx = round(10 * s)
-    c.rect(round(2 * s), 0, round(13 * s), size - 1, fill=PAGE, edge=INK)
-    c.line(fx, 0, round(13 * s), round(3 * s), INK)
-    c.rect(round(4 * s), round(5 * s), round(8 * s), round(9 * s), fill=BLUE, edge=INK)
-    c.rect(round(7 * s), round(8 * s), round(11 * s), round(12 * s), fill=GOLD, edge=INK)
+    fx = half_up(10 * s)
+    c.rect(half_up(2 * s), 0, half_up(13 * s), size - 1, fill=PAGE, edge=INK)
+    c.line(fx, 0, half_up(13 * s), half_up(3 * s), INK)
+    c.rect(half_up(4 * s), half_up(5 * s), half_up(8 * s), half_up(9 * s), fill=BLUE, edge=INK)
+    c.rect(half_up(7 * s), half_up(8 * s), half_up(11 * s), half_up(12 * s), fill=GOLD, edge=INK)
     return c
 
 
-def refresh():
-    c = Canvas(20, 20)
-    c.ring(10, 10, 8, 5.5, GREEN, gap=(15, 80))
-    for row in range(5):  # arrow head closing the ring at its right end
-        c.line(12 + row, 6 + row, 20 - row, 6 + row, GREEN)
+def refresh(size=20):
+    s = size / 20
+    at, box = grid(s)
+    c = Canvas(size, size)
+    # Pulled in a hair: at 125 % pixel centres fall exactly on the outer
+    # rim where it crosses the axes and would stand out as single pixels.
+    c.ring(10 * s, 10 * s, 8 * s - 0.01, 5.5 * s, GREEN, gap=(15, 80))
+    # The arrow head closing the ring at its right end: a triangle pointing
+    # down, one pixel narrower each side per row, whatever the size.
+    rows = at(5)
+    mid, half = 16 * s, 4 * s
+    for row in range(rows):
+        reach = half * (1 - row / (rows - 1))
+        y = at(6) + row
+        c.line(half_up(mid - reach), y, half_up(mid + reach), y, GREEN)
     return c
 
 
-def properties():
-    c = Canvas(20, 20)
-    c.rect(3, 1, 15, 18, fill=PAGE, edge=INK)
+def properties(size=20):
+    s = size / 20
+    at, box = grid(s)
+    c = Canvas(size, size)
+    c.rect(*box(3, 1, 15, 18), fill=PAGE, edge=INK)
     for y in (5, 9, 13):
-        c.rect(5, y, 6, y + 1, fill=BLUE)
-        c.line(8, y, 13, y, GREY)
-        c.line(8, y + 1, 11, y + 1, GREY)
-    c.rect(12, 12, 18, 18, fill=GOLD, edge=INK)
-    c.line(14, 15, 16, 15, INK)
+        c.rect(*box(5, y, 6, y + 1), fill=BLUE)
+        c.rect(*box(8, y, 13, y), fill=GREY)
+        c.rect(*box(8, y + 1, 11, y + 1), fill=GREY)
+    c.rect(*box(12, 12, 18, 18), fill=GOLD, edge=INK)
+    c.rect(*box(14, 15, 16, 15), fill=INK)
     return c
 
 
-def magnifier():
-    c = Canvas(16, 16)
-    c.ring(6.5, 6.5, 5.5, 3.5, INK)
-    c.ring(6.5, 6.5, 3.5, 0, (180, 210, 250))
-    for i in range(5):
-        c.line(10 + i, 11 + i, 11 + i, 10 + i, GOLD)
+def magnifier(size=16):
+    s = size / 16
+    c = Canvas(size, size)
+    c.ring(6.5 * s, 6.5 * s, 5.5 * s, 3.5 * s, INK)
+    c.ring(6.5 * s, 6.5 * s, 3.5 * s, 0, (180, 210, 250))
+    # The handle is laid across the diagonal in steps, `thick` pixels a step,
+    # and runs from just outside the rim into the bottom right corner.
+    thick = max(2, half_up(2 * s))
+    first = half_up(11 * s - thick / 2)
+    for i in range(size - first - thick + 1):
+        x, y = first + i, first + thick - 1 + i
+        c.line(x, y, x + thick - 1, y - thick + 1, GOLD)
+        # At 16 pixels the steps touch only at their corners, which reads as
+        # a handle; larger, the gaps between them read as a pattern, so the
+        # steps are joined.
+        if size > 16 and i:
+            c.line(x, y - 1, x + thick - 2, y - thick + 1, GOLD)
     return c
 
 
-def search_frame(turn):
+def search_frame(turn, w=80, h=50):
     """Three library pages and a magnifier passing over them along a figure
-    of eight; `turn` runs from 0 to 1 over one loop."""
-    import math
-    c = Canvas(80, 50)
+    of eight; `turn` runs from 0 to 1 over one loop. The clip is laid out on
+    an 80 x 50 grid; a larger clip scales it by its width and centres it in
+    its height, which rounds to a whole pixel."""
+    s = w / 80
+    oy = (h - 50 * s) / 2
+    at, box = grid(s, oy)
+    c = Canvas(w, h)
     for left in (9, 32, 55):
-        c.rect(left, 14, left + 15, 35, fill=PAGE, edge=INK)
-        c.rect(left + 3, 19, left + 7, 23, fill=BLUE, edge=INK)
-        c.rect(left + 6, 22, left + 10, 26, fill=GOLD, edge=INK)
-        c.line(left + 3, 30, left + 12, 30, GREY)
-    cx = 40 + 24 * math.sin(2 * math.pi * turn)
-    cy = 22 + 5 * math.sin(4 * math.pi * turn)
-    hx, hy = round(cx + 5), round(cy + 5)  # the handle, down and to the right of the glass
-    for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
-        c.line(hx + dx, hy + dy, hx + dx + 7, hy + dy + 7, INK if (dx, dy) == (1, 1) else GOLD)
-    c.ring(cx, cy, 9, 6.5, INK)
-    c.ring(cx, cy, 6.5, 0, (180, 210, 250))
+        c.rect(*box(left, 14, left + 15, 35), fill=PAGE, edge=INK)
+        c.rect(*box(left + 3, 19, left + 7, 23), fill=BLUE, edge=INK)
+        c.rect(*box(left + 6, 22, left + 10, 26), fill=GOLD, edge=INK)
+        c.rect(*box(left + 3, 30, left + 12, 30), fill=GREY)
+    cx = (40 + 24 * math.sin(2 * math.pi * turn)) * s
+    cy = (22 + 5 * math.sin(4 * math.pi * turn)) * s + oy
+    hx, hy = round(cx + 5 * s), round(cy + 5 * s)  # the handle, down and to the right of the glass
+    # Strokes side by side along the diagonal; the one along its middle is
+    # dark, as a shadow.
+    thick, reach = max(2, half_up(2 * s)), half_up(7 * s)
+    for dx in range(thick):
+        for dy in range(thick):
+            c.line(hx + dx, hy + dy, hx + dx + reach, hy + dy + reach,
+                   INK if dx == dy and dx else GOLD)
+    c.ring(cx, cy, 9 * s, 6.5 * s, INK)
+    c.ring(cx, cy, 6.5 * s, 0, (180, 210, 250))
     return c
 
 
@@ -222,13 +280,24 @@ def write_strip_bmp(path, canvases):
         f.write(head + info + pixels)
 
 
+# Screen scales the window follows, as the suffix of a file's name and its
+# factor; 100 % keeps the names the files had before the window scaled.
+SCALES = (("", 1.0), ("-125", 1.25), ("-150", 1.5), ("-200", 2.0))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
-    write_ico(os.path.join(OUT, "library.ico"), [library(16), library(32)])
-    write_ico(os.path.join(OUT, "search.ico"), [magnifier()])
-    write_strip_bmp(os.path.join(OUT, "buttons.bmp"), [refresh(), properties()])
-    # 30 frames, so that frames 1 to 29 play as the system's clip's do.
-    write_avi(os.path.join(OUT, "search.avi"), [search_frame(i / 30) for i in range(30)], 80000)
+    # The icons hold every size the shell and the window ask for between
+    # 100 % and 200 %; the system picks the nearest itself.
+    write_ico(os.path.join(OUT, "library.ico"), [library(n) for n in (16, 20, 24, 32, 40, 48, 64)])
+    write_ico(os.path.join(OUT, "search.ico"), [magnifier(n) for n in (16, 20, 24, 32)])
+    for suffix, scale in SCALES:
+        n = half_up(20 * scale)
+        write_strip_bmp(os.path.join(OUT, "buttons%s.bmp" % suffix), [refresh(n), properties(n)])
+        # 30 frames, so that frames 1 to 29 play as the system's clip's do.
+        w, h = half_up(80 * scale), half_up(50 * scale)
+        write_avi(os.path.join(OUT, "search%s.avi" % suffix),
+                  [search_frame(i / 30, w, h) for i in range(30)], 80000)
     return 0
 
 
