@@ -48,7 +48,7 @@ results=$build_root/bench-results.md
 [ $decompose = 1 ] && results=$build_root/bench-decomposition.md
 mkdir -p "$build_root"
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
-  "$(/usr/lib/wine/wine64 --version), Xvfb 1024x768x24" >"$results"
+  "$(/usr/lib/wine/wine64 --version), Xvfb 2048x1536x24" >"$results"
 [ -n "$I686_REASON" ] && echo "i686 not measured: $I686_REASON" >>"$results"
 
 bench_arch() {

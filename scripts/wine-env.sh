@@ -34,7 +34,7 @@ start_display() {
   local n
   for n in $(seq 91 140); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+    Xvfb :$n -screen 0 2048x1536x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/xvfb.pid"
     for _ in $(seq 50); do
       [ -e /tmp/.X11-unix/X$n ] && { echo ":$n" >"$dir/display"; return 0; }
