@@ -8,11 +8,16 @@
 # Needs root, a binfmt_misc the machine may mount, and qemu 8 or newer: with
 # older emulators each Wine process spends about a minute of CPU reserving
 # its address space (measured with 7.2), so a prefix never comes up in time.
+# The release's backports carry it; they are taken from the mirror the
+# machine's package sources already name for the release. Any failure ends
+# with one line on what failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-arch.sh"
+. "$root/scripts/backports-source.sh"
 binfmt=/proc/sys/fs/binfmt_misc
 emulator=/usr/bin/qemu-i386-static
+own_source=/etc/apt/sources.list.d/libinfo-backports
 min_major=8
 
 fail() {
@@ -29,22 +34,33 @@ emulator_major() {
   "$emulator" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p'
 }
 
-# A release's backports carry a newer qemu than the release itself.
+# A release's backports carry a newer qemu than the release itself. A
+# backports entry the machine already has is used as it is; otherwise one is
+# written from the release's own entry.
 install_emulator() {
-  local codename
+  local codename derived kind
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   [ -n "$codename" ] || fail "cannot tell the Debian release (/etc/os-release)"
-  echo "deb http://deb.debian.org/debian $codename-backports main" \
-    >/etc/apt/sources.list.d/libinfo-backports.list
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq || fail "apt-get update failed"
-  local release
-  for release in "$codename-backports" "$codename"; do
-    apt-get install -y -qq --no-install-recommends -t "$release" qemu-user-static >/dev/null \
-      && [ "$(emulator_major)" -ge $min_major ] 2>/dev/null && return 0
-  done
-  fail "no qemu-user-static of version $min_major or newer could be installed" \
-    "(found: $("$emulator" --version 2>/dev/null | head -n 1))"
+  rm -f "$own_source".list "$own_source".sources
+  if ! apt-get indextargets --no-release-info --format '$(RELEASE) $(COMPONENT) $(TARGET_OF)' \
+      | grep -qx "$codename-backports main deb"; then
+    derived=$(derived_backports "$codename")
+    [ -n "$derived" ] || fail "no package source of this machine serves $codename main," \
+      "so there is no mirror to take $codename-backports from"
+    kind=$(head -n 1 <<<"$derived")
+    tail -n +2 <<<"$derived" >"$own_source.$kind"
+  fi
+  # Another install on the machine may hold the package lock for a while. A
+  # source that fails to update need not be the backports; the install says.
+  apt-get update -qq -o DPkg::Lock::Timeout=600 \
+    || echo "emulate-i686.sh: apt-get update reported errors; installing anyway" >&2
+  apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 \
+    -t "$codename-backports" qemu-user-static >/dev/null \
+    || fail "installing qemu-user-static from $codename-backports failed"
+  [ "$(emulator_major)" -ge $min_major ] 2>/dev/null \
+    || fail "no qemu-user-static of version $min_major or newer could be installed" \
+      "(found: $("$emulator" --version 2>/dev/null | head -n 1))"
 }
 
 [ "$(emulator_major)" -ge $min_major ] 2>/dev/null || install_emulator

@@ -62,25 +62,47 @@ log=$build/run.log
 "$root/scripts/wine-run.sh" "$wine_dir" $arch "$host" --run 4 >"$log" 2>&1 &
 host_pid=$!
 
-# The library window is up, and the scan over, once the window exists and
-# the "Scanning..." dialog has gone.
+# The first scan starts from a message the window posts once it is shown,
+# so for a moment the window is up with an empty list and no dialog yet. The
+# scan is over once its "Scanning..." dialog has come and gone, or, should
+# the dialog have come and gone between two looks, once the list shows rows
+# with no dialog over it.
 windows() { xwininfo -root -tree -display "$display" 2>/dev/null; }
-shown=0
-for _ in $(seq $((window_seconds * 2))); do
+# Rows are dark text on the list's light background: a share of dark pixels
+# in the middle of the list, below its header and above the status bar. An
+# empty list has none; a window not yet painted is dark all over.
+list_has_rows() {
+  local dark
+  dark=$(import -window "$1" -display "$display" png:- 2>/dev/null \
+    | convert png:- -gravity NorthWest -crop 50%x40%+55+150 +repage -colorspace gray \
+      -threshold 50% -format '%[fx:1-mean]' info: 2>/dev/null) || return 1
+  awk -v dark="$dark" 'BEGIN { exit !(dark > 0.005 && dark < 0.5) }'
+}
+appeared=0 dialog_seen=0 scanned=0
+deadline=$((SECONDS + window_seconds))
+while [ $SECONDS -lt $deadline ]; do
   kill -0 $host_pid 2>/dev/null || break
   tree=$(windows)
-  if grep -q '"System Library Info"' <<<"$tree" && ! grep -q '"Scanning..."' <<<"$tree"; then
-    shown=1
-    break
+  window=$(awk '/"System Library Info"/ { print $1; exit }' <<<"$tree")
+  if [ -n "$window" ]; then
+    appeared=1
+    if grep -q '"Scanning..."' <<<"$tree"; then
+      dialog_seen=1
+    elif [ $dialog_seen = 1 ] || list_has_rows "$window"; then
+      scanned=1
+      break
+    fi
   fi
-  sleep 0.5
+  sleep 0.1
 done
-if [ $shown = 0 ]; then
+if [ $scanned = 0 ]; then
   if ! kill -0 $host_pid 2>/dev/null; then
     wait $host_pid
-    fail "plughost.exe ended (status $?) before the library window appeared: $(tail -n 3 "$log")"
+    fail "plughost.exe ended (status $?) before the library window listed the system directory:" \
+      "$(tail -n 3 "$log")"
   fi
-  fail "the library window did not appear within $window_seconds s"
+  [ $appeared = 1 ] || fail "the library window did not appear within $window_seconds s"
+  fail "the library window appeared but its first scan did not end within $window_seconds s"
 fi
 sleep 1  # the list's last paint
 

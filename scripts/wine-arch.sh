@@ -6,8 +6,14 @@
 # through an emulator, the 64-bit server serves the 32-bit programs (an
 # emulated server is refused access to other processes' memory), and
 # LIBINFO_CPU_EMULATOR names the emulator for the tests to read.
+# Every Wine process gets the C.UTF-8 locale, whatever the caller's: Wine
+# turns Windows file names into Unix ones through the locale's character
+# set, and in the POSIX locale (a clean environment, no LANG) a name outside
+# ASCII cannot be created at all. LC_ALL, because it overrides every other
+# locale variable the caller may have set.
 wine_select() {
   unset LIBINFO_CPU_EMULATOR
+  export LC_ALL=C.UTF-8
   case $1 in
     i686)
       export WINEARCH=win32 WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
