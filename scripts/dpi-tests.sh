@@ -1,29 +1,18 @@
 #!/usr/bin/env bash
 # Runs the DPI test program once per screen scale in the build tree's prefix:
 #   dpi-tests.sh WINE_DIR ARCH PROGRAM
-# The prefix has one DPI for all its programs, read when its server starts:
-# each scale is written to the registry and the server restarted. Aware runs
-# at 96, 120, 144 and 192 DPI, then an unaware one at 144, which must keep
-# the 96-DPI layout. The prefix is put back to 96 DPI on every way out.
+# The prefix has one DPI for all its programs (scripts/wine-dpi.sh sets it
+# before each run). Aware runs at 96, 120, 144 and 192 DPI, then an unaware
+# one at 144, which must keep the 96-DPI layout. The prefix is put back to
+# 96 DPI on every way out.
 set -u
 dir=$1 arch=$2 program=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-arch.sh"
 wine_select "$arch" || exit 2
-export WINEPREFIX=$dir/prefix WINEDEBUG=-all
 
 set_dpi() {
-  local reg
-  reg=$(mktemp --suffix=.reg)
-  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts]\r\n"LogPixels"=dword:%08x\r\n' \
-    "$1" "$1" >"$reg"
-  "$here/wine-run.sh" "$dir" "$arch" regedit /s "$reg" >/dev/null 2>&1
-  local rc=$?
-  rm -f "$reg"
-  # A new server reads the scale; the running one keeps its own.
-  "$WINESERVER" -k >/dev/null 2>&1
-  "$WINESERVER" -w >/dev/null 2>&1
-  return $rc
+  "$here/wine-dpi.sh" "$dir" "$arch" "$1"
 }
 
 restore() {

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the plug-in and the stand-in host of one architecture, then runs the
 # host with the plug-in under the Wine of that architecture:
-#   bash scripts/run.sh [--arch i686|x86-64]
+#   bash scripts/run.sh [--arch i686|x86-64] [--scale 100|125|150|200]
 # Without --arch: i686 where the kernel runs 32-bit programs, x86-64
 # otherwise. With a display (DISPLAY set) the host's window opens there and
 # the script ends when it is closed. Without one, the host runs on a private
 # Xvfb and opens the library window; once the window shows the scanned list,
-# a screenshot is saved and its path printed. Any failure exits non-zero and
-# says what failed.
+# a screenshot is saved and its path printed. --scale sets the screen scale
+# the host and the plug-in run at (the prefix goes back to 100 % afterwards).
+# Any failure exits non-zero and says what failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-arch.sh"
@@ -18,11 +19,21 @@ fail() {
   exit 1
 }
 
-arch=""
-case "${1:-}" in
-  --arch) arch=${2:-} ;;
-  "") ;;
-  *) echo "usage: bash scripts/run.sh [--arch i686|x86-64]" >&2; exit 2 ;;
+usage() {
+  echo "usage: bash scripts/run.sh [--arch i686|x86-64] [--scale 100|125|150|200]" >&2
+  exit 2
+}
+arch="" scale=100
+while [ $# -gt 0 ]; do
+  case $1 in
+    --arch) arch=${2:-}; [ -n "$arch" ] || usage; shift 2 ;;
+    --scale) scale=${2:-}; shift 2 || usage ;;
+    *) usage ;;
+  esac
+done
+case $scale in
+  100|125|150|200) dpi=$((96 * scale / 100)) ;;
+  *) usage ;;
 esac
 case $arch in
   i686|x86-64) ;;
@@ -33,7 +44,7 @@ case $arch in
       arch=x86-64
       echo "run.sh: running the x86-64 plug-in: $reason"
     fi ;;
-  *) echo "usage: bash scripts/run.sh [--arch i686|x86-64]" >&2; exit 2 ;;
+  *) usage ;;
 esac
 if [ $arch = i686 ] && ! reason=$(kernel_runs_i386); then
   fail "cannot run the i686 plug-in: $reason (try --arch x86-64)"
@@ -49,7 +60,16 @@ make -C "$build" -j"$(nproc)" --no-print-directory libinfo plughost || fail "the
 "$root/scripts/check-image.sh" $arch "$build/bin/libinfo.pdl" || fail "the plug-in is not usable"
 
 "$root/scripts/wine-env.sh" up "$wine_dir" $arch || fail "Wine ($arch) could not be brought up"
-trap '"$root/scripts/wine-env.sh" down "$wine_dir" $arch' EXIT
+finish() {
+  [ $dpi = 96 ] || "$root/scripts/wine-dpi.sh" "$wine_dir" $arch 96 \
+    || echo "run.sh: the prefix could not be put back to 100 %" >&2
+  "$root/scripts/wine-env.sh" down "$wine_dir" $arch
+}
+trap finish EXIT
+if [ $dpi != 96 ]; then
+  "$root/scripts/wine-dpi.sh" "$wine_dir" $arch $dpi || fail "setting the screen to $scale % failed"
+  echo "run.sh: screen scale $scale % ($dpi DPI)"
+fi
 host=$build/bin/plughost.exe
 
 if [ ! -f "$wine_dir/display" ]; then
@@ -107,6 +127,7 @@ fi
 sleep 1  # the list's last paint
 
 shot=$build/screenshot.png
+[ $scale = 100 ] || shot=$build/screenshot-$scale.png
 rm -f "$shot"
 import -window root -display "$display" "$shot" 2>>"$log" || fail "taking the screenshot failed"
 # Only the windows, not the empty screen around them; an empty screen has
