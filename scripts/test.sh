@@ -39,7 +39,8 @@ if [ -n "$emulate" ] && ! kernel_runs_i386 >/dev/null; then
   fi
 fi
 for arch in i686 x86-64; do
-  cmake -S "$root" -B "$build/$arch" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch >/dev/null \
+  cmake -S "$root" -B "$build/$arch" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch \
+    -DLIBINFO_DEBUG_INFO=OFF >/dev/null \
     || fail "configuring the $arch build failed"
   make -C "$build/$arch" -j"$(nproc)" --no-print-directory || fail "the $arch build failed"
   "$root/scripts/check-image.sh" $arch "$build/$arch/bin/libinfo.pdl" \
