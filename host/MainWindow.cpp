@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "HostError.h"
+#include "window/Dpi.h"
 
 namespace plughost {
 namespace {
@@ -52,22 +53,6 @@ HMENU CreateMainMenu() noexcept {
   return bar;
 }
 
-// The window's DPI where the system can say it, else the screen's.
-UINT WindowDpi(HWND window) noexcept {
-  using DpiForWindow = UINT(WINAPI*)(HWND);
-  HMODULE user = ::GetModuleHandleA("user32.dll");
-  const auto forWindow = user ? reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
-                                    ::GetProcAddress(user, "GetDpiForWindow")))
-                              : nullptr;
-  if (forWindow) {
-    if (const UINT dpi = forWindow(window)) return dpi;
-  }
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
 void AddColumn(HWND list, int index, const char* title, int width) noexcept {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -87,7 +72,6 @@ void SetCell(HWND list, int row, int column, const char* text) noexcept {
 
 MainWindow::~MainWindow() {
   if (window_) ::DestroyWindow(window_);
-  if (font_) ::DeleteObject(font_);
 }
 
 bool MainWindow::Create(int show) noexcept {
@@ -101,8 +85,8 @@ bool MainWindow::Create(int show) noexcept {
     return false;
   }
   // Laid out at 96 DPI, then at the window's own, as the plug-in does.
-  dpi_ = WindowDpi(window_);
-  ::SetWindowPos(window_, nullptr, 0, 0, ::MulDiv(760, dpi_, 96), ::MulDiv(320, dpi_, 96),
+  dpi_ = libinfo::DpiOf(window_);
+  ::SetWindowPos(window_, nullptr, 0, 0, libinfo::Scaled(760, dpi_), libinfo::Scaled(320, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateList();
   FillList();
@@ -175,14 +159,14 @@ void MainWindow::CreateList() {
       WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 0,
       0, window_, reinterpret_cast<HMENU>(kListId), ::GetModuleHandleA(nullptr), nullptr);
-  font_ = ::CreateFontA(-::MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg");
-  ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  font_.reset(::CreateFontA(-::MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg"));
+  ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-  AddColumn(list_, 0, "Caption", ::MulDiv(160, dpi_, 96));
-  AddColumn(list_, 1, "Name", ::MulDiv(200, dpi_, 96));
-  AddColumn(list_, 2, "Description", ::MulDiv(380, dpi_, 96));
+  AddColumn(list_, 0, "Caption", libinfo::Scaled(160, dpi_));
+  AddColumn(list_, 1, "Name", libinfo::Scaled(200, dpi_));
+  AddColumn(list_, 2, "Description", libinfo::Scaled(380, dpi_));
 }
 
 void MainWindow::FillList() {

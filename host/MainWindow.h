@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Owned.h"
 #include "PlugIn.h"
 
 namespace plughost {
@@ -44,7 +45,7 @@ class MainWindow {
   const PlugIn& plugIn_;
   HWND window_ = nullptr;
   HWND list_ = nullptr;
-  HFONT font_ = nullptr;  // the list's, at the window's DPI
+  libinfo::UniqueFont font_;  // the list's, at the window's DPI
   UINT dpi_ = 96;
 };
 

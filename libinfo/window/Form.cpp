@@ -86,6 +86,14 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
+  HWND child = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 ModuleInstance(), nullptr);
+  if (!child) ThrowLastError(cls);
+  return child;
+}
+
 HWND CreatePanel(HWND parent, UINT bevel) {
   HWND panel = ::CreateWindowExA(0, kPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
                                  0, 0, 0, 0, parent, nullptr, ModuleInstance(), nullptr);

@@ -35,6 +35,9 @@ class WindowClassUse {
 // bevel: an edge style for DrawEdge, or 0 for none.
 // The panel class must be in use (see PanelClassUse) while panels exist.
 HWND CreatePanel(HWND parent, UINT bevel);
+
+// A visible child control of `parent`, of no size until it is laid out.
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 inline constexpr char kPanelClass[] = "LibInfoPanel";
 

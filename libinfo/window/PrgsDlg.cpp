@@ -92,14 +92,6 @@ TProgressDlg::~TProgressDlg() {
   Destroy();
 }
 
-HWND TProgressDlg::AddControl(const char* cls, const char* text, DWORD style, int id) {
-  HWND control = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
-                                   Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   ModuleInstance(), nullptr);
-  if (!control) ThrowLastError(cls);
-  return control;
-}
-
 // Font and places at the dialog's DPI; the labels then fit their texts.
 void TProgressDlg::ApplyDpi() {
   UniqueFont font(FormFont(dpi_));
@@ -120,10 +112,11 @@ void TProgressDlg::CreateControls(const char* clipLibrary) {
   // The frames come on this thread's timer, not on a thread of the
   // control's own: this thread only waits while a scan runs, and starting
   // and ending a thread for every scan cost more than all its frames.
-  Animate1 = AddControl(ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER | ACS_TIMER);
-  bbStop = AddControl("BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
-  lbCnt = AddControl("STATIC", "%d", SS_LEFT | SS_NOPREFIX);
-  Label1 = AddControl("STATIC", "Processed:", SS_LEFTNOWORDWRAP);
+  Animate1 =
+      CreateChild(Handle(), ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER | ACS_TIMER);
+  bbStop = CreateChild(Handle(), "BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
+  lbCnt = CreateChild(Handle(), "STATIC", "%d", SS_LEFT | SS_NOPREFIX);
+  Label1 = CreateChild(Handle(), "STATIC", "Processed:", SS_LEFTNOWORDWRAP);
   countLabelChars_ = 2;
   ApplyDpi();
   // Playing starts with the dialog. Newer systems keep the shell's clip

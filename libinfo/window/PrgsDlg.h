@@ -41,7 +41,6 @@ class TProgressDlg : public TForm {
 
  private:
   void CreateControls(const char* clipLibrary);
-  HWND AddControl(const char* cls, const char* text, DWORD style, int id = 0);
   void ApplyDpi();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void FitCountLabel();

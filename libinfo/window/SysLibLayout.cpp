@@ -59,35 +59,27 @@ UniqueImageList ButtonPictures(int scale, int& size) {
 
 }  // namespace
 
-HWND TSysLibInfoWin::AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id) {
-  HWND child = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 ModuleInstance(), nullptr);
-  if (!child) ThrowLastError(cls);
-  return child;
-}
-
 void TSysLibInfoWin::CreateControls() {
   UseCommonControls();
   Panel1 = CreatePanel(Handle(), 0);
   Panel2 = CreatePanel(Panel1, BDR_SUNKENINNER);
-  Image1 = AddChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
-  ToolBar = AddChild(Panel1, TOOLBARCLASSNAMEA, nullptr,
-                     TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                         CCS_NORESIZE | CCS_NOPARENTALIGN);
+  Image1 = CreateChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
+  ToolBar = CreateChild(Panel1, TOOLBARCLASSNAMEA, nullptr,
+                        TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                            CCS_NORESIZE | CCS_NOPARENTALIGN);
   // Clicks and hints go to this window, not to the panel holding the bar.
   ::SendMessageA(ToolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);
   ::SendMessageA(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   CreateList();
-  StatusBar1 = AddChild(Handle(), STATUSCLASSNAMEA, nullptr, SBARS_SIZEGRIP, kStatusId);
+  StatusBar1 = CreateChild(Handle(), STATUSCLASSNAMEA, nullptr, SBARS_SIZEGRIP, kStatusId);
   ApplyDpi(dpi_);
 }
 
 void TSysLibInfoWin::CreateList() {
-  lvLibList = AddChild(Handle(), WC_LISTVIEWA, nullptr,
-                       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
-                           LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
-                       kListId);
+  lvLibList = CreateChild(Handle(), WC_LISTVIEWA, nullptr,
+                          LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
+                              LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
+                          kListId);
   ::SetWindowLongPtrA(lvLibList, GWL_EXSTYLE,
                       ::GetWindowLongPtrA(lvLibList, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(lvLibList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

@@ -73,7 +73,6 @@ class TSysLibInfoWin : public TForm {
   void SetToolButtons();
   void LayOut();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
-  HWND AddChild(HWND parent, const char* cls, const char* text, DWORD style, int id = 0);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
   LRESULT OnNcActivate(WPARAM active, LPARAM lParam);

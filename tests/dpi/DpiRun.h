@@ -1,5 +1,7 @@
-// How this run of the DPI tests was started.
+// How this run of the DPI tests was started, and where a control sits.
 #pragma once
+
+#include <windows.h>
 
 namespace libinfo::testing {
 
@@ -9,5 +11,13 @@ struct DpiRun {
 };
 
 DpiRun& ThisRun();
+
+// The control's rectangle in its parent's client area.
+inline RECT Bounds(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
 
 }  // namespace libinfo::testing

@@ -15,13 +15,6 @@ namespace {
 
 constexpr int kSlack = 2;
 
-RECT Bounds(HWND control) {
-  RECT r{};
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
 // What the system sends when the window moves to a screen of `dpi`.
 RECT MoveToScreen(HWND window, UINT dpi, int width, int height) {
   RECT suggested{40, 30, 40 + width, 30 + height};

@@ -24,13 +24,6 @@ int At(int designed) {
   return Scaled(designed, static_cast<UINT>(ThisRun().layoutDpi));
 }
 
-RECT Bounds(HWND control) {
-  RECT r{};
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
 RECT ScreenBounds(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
