@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds the plug-in and the stand-in host of one architecture, then runs the
-# host with the plug-in under the Wine of that architecture:
+# Installs what is missing (scripts/bootstrap.sh), builds the plug-in and the
+# stand-in host of one architecture, then runs the host with the plug-in under
+# the Wine of that architecture:
 #   bash scripts/run.sh [--arch i686|x86-64] [--scale 100|125|150|200]
 # Without --arch: i686 where the kernel runs 32-bit programs, x86-64
-# otherwise. With a display (DISPLAY set) the host's window opens there and
-# the script ends when it is closed. Without one, the host runs on a private
-# Xvfb and opens the library window; once the window shows the scanned list,
-# a screenshot is saved and its path printed. --scale sets the screen scale
-# the host and the plug-in run at (the prefix goes back to 100 % afterwards).
+# otherwise, decided once the install is done. With a display (DISPLAY set)
+# the host's window opens there and the script ends when it is closed.
+# Without one, the host runs on a private Xvfb and opens the library window;
+# once the window shows the scanned list, a screenshot is saved and its path
+# printed. --scale sets the screen scale the host and the plug-in run at (the
+# prefix goes back to 100 % afterwards).
 # Any failure exits non-zero and says what failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,16 +38,22 @@ case $scale in
   *) usage ;;
 esac
 case $arch in
-  i686|x86-64) ;;
-  "")
-    if reason=$(kernel_runs_i386); then
-      arch=i686
-    else
-      arch=x86-64
-      echo "run.sh: running the x86-64 plug-in: $reason"
-    fi ;;
+  i686|x86-64|"") ;;
   *) usage ;;
 esac
+
+# Wine and the 32-bit loader come with the packages, so whether this kernel
+# runs 32-bit programs is only asked once they are installed: asked before,
+# a fresh machine would find no loader and take x86-64 on its first run.
+bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
+if [ -z "$arch" ]; then
+  if reason=$(kernel_runs_i386); then
+    arch=i686
+  else
+    arch=x86-64
+    echo "run.sh: running the x86-64 plug-in: $reason"
+  fi
+fi
 if [ $arch = i686 ] && ! reason=$(kernel_runs_i386); then
   fail "cannot run the i686 plug-in: $reason (try --arch x86-64)"
 fi
@@ -53,7 +61,6 @@ echo "run.sh: architecture $arch"
 
 build=${LIBINFO_BUILD_DIR:-$root/build}/$arch
 wine_dir=$build/wine
-bash "$root/scripts/bootstrap.sh" || fail "installing the packages failed"
 cmake -S "$root" -B "$build" -G "Unix Makefiles" -DLIBINFO_ARCH=$arch >/dev/null \
   || fail "configuring the $arch build failed"
 make -C "$build" -j"$(nproc)" --no-print-directory libinfo plughost || fail "the build failed"
