@@ -1,6 +1,7 @@
 #include "scan/ScanThread.h"
 
 #include "Failure.h"
+#include "Waiting.h"
 
 namespace libinfo {
 namespace {
@@ -31,9 +32,9 @@ ScanThread::~ScanThread() {
 // the plug-in. Joining a thread that has ended collides with nothing.
 void ScanThread::JoinWhenEnded() noexcept {
   if (!thread_.joinable()) return;
-  if (::WaitForSingleObject(finished_.get(), INFINITE) == WAIT_OBJECT_0 && self_) {
-    ::WaitForSingleObject(self_.get(), INFINITE);
-  }
+  // The owner is the window thread: what others send it is answered meanwhile.
+  WaitAnsweringSentMessages(finished_.get());
+  if (self_) WaitAnsweringSentMessages(self_.get());
   thread_.join();
 }
 

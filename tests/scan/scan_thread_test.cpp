@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "common/HandleCount.h"
+#include "common/HeldReading.h"
 #include "common/ScanRunners.h"
 #include "scan/ScanThread.h"
 
@@ -39,6 +40,25 @@ TEST(ScanThread, ContendedRowQueueLeavesNothingBehind) {
   const auto after = OpenHandleValues();
   EXPECT_EQ(before.size(), after.size())
       << "handles left by " << kScans << " scans:" << DescribeNewHandles(before, after);
+}
+
+// A scan abandoned by its window (a failure on the window thread, say) ends
+// its reading on the way out; the window thread keeps answering meanwhile.
+TEST(ScanThread, EndingAHeldReadingAnswersWhatOthersSend) {
+  const UniqueWindow window(::CreateWindowExA(0, "STATIC", "waiting", 0, 0, 0, 10, 10, nullptr,
+                                              nullptr, nullptr, nullptr));
+  ASSERT_TRUE(window);
+  HeldReading held;
+  SenderWhileHeld sender(window.get(), held);
+  const LibraryScan scan("C:\\made-up");
+  const ScanRunner runner = held.Runner();
+  std::atomic<bool> stopped{false};
+  {
+    ScanThread reading(scan, runner, stopped);
+    ::Sleep(20);
+  }
+  EXPECT_EQ("waiting", sender.Answer());
+  EXPECT_TRUE(held.ReleasedBeforeItsEnd()) << "answered only once the reading had ended";
 }
 
 }  // namespace
