@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Failure.h"
+#include "Waiting.h"
 #include "window/Application.h"
 
 namespace libinfo {
@@ -17,17 +18,9 @@ namespace {
 // as a running count.
 constexpr std::chrono::milliseconds kCountInterval{50};
 // A new count waits for this thread's next wake for something else (the
-// clip's next frame, input) instead of waking it by itself; only when
-// nothing else wakes it for this long does the count. Every wake of this
-// thread slows the reading thread's calls on the platform's server: under
-// Wine, waking for the count on its own made scans 3 to 4 % longer.
+// clip's next frame, input), and wakes it by itself only after this long:
+// every wake of this thread slows the reading thread's calls to the system.
 constexpr std::chrono::milliseconds kCountLongestWait{250};
-
-void AnswerSentMessages() noexcept {
-  // A peek delivers the messages sent to this thread; none posted is taken.
-  MSG msg;
-  ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
 
 bool IsSet(HANDLE event) noexcept {
   return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
@@ -146,11 +139,11 @@ void ScanSession::Await(CountPacer& pacer) {
   // before the first wait: a Refresh pressed meanwhile belongs to this scan.
   for (bool first = true; first || !IsSet(reading_.Finished()); first = false) {
     if (Application().QuitPending()) {
-      // The thread is asked to end: nothing more is handled here, and the
-      // wait lasts until the reading has seen the flag.
+      // The thread is asked to end: nothing more is handled here but what
+      // other threads and programs send, until the reading has seen the flag.
       progress_.dialog.Stopped = true;
       if (!stopSeen) KeepShownRows(pacer);
-      ::WaitForSingleObject(reading_.Finished(), INFINITE);
+      WaitAnsweringSentMessages(reading_.Finished());
       return;
     }
     const DWORD untilOverdue = stopSeen ? INFINITE : pacer.MillisecondsUntil(kCountLongestWait);

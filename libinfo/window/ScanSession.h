@@ -37,15 +37,11 @@ class ScanSession {
  private:
   // Rows appear all at once when the scan ends, however it ends. Only the
   // list's painting is held: held on the window, it would mark the window
-  // invisible meanwhile, to every program, and let clicks through to the
-  // window behind.
+  // invisible to every program meanwhile and let clicks through.
   //
-  // When its painting resumes, the list lays out its header and scroll
-  // bars, and a list that can be seen paints them at once at every step
-  // (under Wine, 20 to 30 ms at every scan's end). The list alone is kept
-  // out of sight over that moment by the default handling of the hold,
-  // which only marks it so, where changing its style would have it lay
-  // itself out and paint again; then it is painted once, in its turn.
+  // On resuming, the list lays out its header and scroll bars; it is kept
+  // out of sight over that moment (by the hold's default handling, which
+  // only marks it so) so that it paints once instead of at every step.
   class ListPaintHold {
    public:
     explicit ListPaintHold(HWND list) noexcept : list_(list) {
