@@ -41,6 +41,8 @@ bool LibraryScan::Pass(const char* name, const RowSink& sink) const noexcept {
 }
 
 int LibraryScan::Run(const std::atomic<bool>& stopped, const RowSink& sink) const {
+  // Without a folder the pattern would search the current drive's root.
+  if (folder_.empty()) return 0;
   WIN32_FIND_DATAA entry{};
   const UniqueFind search(::FindFirstFileA((folder_ + "\\*.*").c_str(), &entry));
   if (!search) return 0;

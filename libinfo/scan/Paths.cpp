@@ -18,9 +18,9 @@ std::string AddTrailingSeparator(const std::string& folder) {
   return folder + "\\";
 }
 
-std::string SystemDirectory() {
+std::string SystemDirectory(SystemDirectoryCall call) {
   char buffer[MAX_PATH + 1] = {};
-  const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
+  const UINT length = call(buffer, sizeof buffer);
   return std::string(buffer, length < sizeof buffer ? length : 0);
 }
 

@@ -93,7 +93,9 @@ void TSysLibInfoWin::tbRefreshClick() {
 
 void TSysLibInfoWin::ToolButton1Click() {
   const int selected = SelectedRow();
-  if (selected < 0) return;
+  // Without a folder a bare name would resolve against the host's own
+  // working directory.
+  if (selected < 0 || scan_.Folder().empty()) return;
   // The caption as it reads now: the user may have edited it, even into a
   // pattern that selects several files.
   const std::string path = AddTrailingSeparator(scan_.Folder()) + CellText(selected, 0);

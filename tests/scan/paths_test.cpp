@@ -30,5 +30,28 @@ TEST(SystemDirectory, IsThePlatformsWithoutATrailingSeparator) {
   EXPECT_NE('\\', SystemDirectory().back());
 }
 
+UINT WINAPI FailingCall(LPSTR, UINT) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return 0;
+}
+
+// The platform answers a buffer too small with the size it needs, and may
+// have written part of the path meanwhile.
+UINT WINAPI AnswerThatDoesNotFit(LPSTR buffer, UINT size) {
+  lstrcpynA(buffer, "C:\\partial", size);
+  return size + 40;
+}
+
+UINT WINAPI AnswerOfExactlyTheBuffer(LPSTR buffer, UINT size) {
+  FillMemory(buffer, size, 'x');
+  return size;
+}
+
+TEST(SystemDirectory, IsEmptyWhenTheCallFailsOrItsAnswerDoesNotFit) {
+  EXPECT_EQ("", SystemDirectory(FailingCall));
+  EXPECT_EQ("", SystemDirectory(AnswerThatDoesNotFit));
+  EXPECT_EQ("", SystemDirectory(AnswerOfExactlyTheBuffer)) << "no room for its terminator";
+}
+
 }  // namespace
 }  // namespace libinfo
