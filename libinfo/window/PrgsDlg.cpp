@@ -8,6 +8,7 @@
 
 #include "Failure.h"
 #include "res/resource.h"
+#include "scan/Paths.h"
 #include "window/CommonControls.h"
 #include "window/Dpi.h"
 
@@ -71,6 +72,31 @@ WORD OwnClipFor(UINT dpi) noexcept {
   }
 }
 
+bool IsFullPath(const std::string& path) noexcept {
+  const bool drive = path.size() > 2 && path[1] == ':' && path[2] == '\\';
+  return drive || path.rfind("\\\\", 0) == 0;
+}
+
+std::string ClipLibraryPath(const char* clipLibrary) {
+  if (clipLibrary) return clipLibrary;
+  const std::string system = SystemDirectory();
+  return system.empty() ? system : system + "\\shell32.dll";
+}
+
+// Only the clip's resources are wanted: the library is mapped as data, so
+// none of its code runs in the host, and only by its full path, so no
+// folder of the search path can stand in for it.
+HMODULE LoadClipLibrary(const char* clipLibrary) noexcept {
+  try {
+    const std::string path = ClipLibraryPath(clipLibrary);
+    if (!IsFullPath(path)) return nullptr;
+    return ::LoadLibraryExA(path.c_str(), nullptr,
+                            LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+  } catch (...) {
+    return nullptr;  // the plug-in's own clip stands in
+  }
+}
+
 bool BelongsToThisThread(HWND hwnd) {
   return hwnd && ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
 }
@@ -110,8 +136,7 @@ void TProgressDlg::ApplyDpi() {
 void TProgressDlg::CreateControls(const char* clipLibrary) {
   UseCommonControls();
   // The frames come on this thread's timer, not on a thread of the
-  // control's own: this thread only waits while a scan runs, and starting
-  // and ending a thread for every scan cost more than all its frames.
+  // control's own, which would be started and ended for every scan.
   Animate1 =
       CreateChild(Handle(), ANIMATE_CLASSA, nullptr, ACS_TRANSPARENT | ACS_CENTER | ACS_TIMER);
   bbStop = CreateChild(Handle(), "BUTTON", "Stop", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
@@ -122,7 +147,7 @@ void TProgressDlg::CreateControls(const char* clipLibrary) {
   // Playing starts with the dialog. Newer systems keep the shell's clip
   // elsewhere or in a form the control cannot play; the plug-in's own clip,
   // of the same size and also looping, stands in for it there.
-  clipLibrary_.reset(::LoadLibraryA(clipLibrary));
+  clipLibrary_.reset(LoadClipLibrary(clipLibrary));
   if (OpenClip(clipLibrary_.get(), kFindFolderClip)) {
     PlayLooping();
     return;

@@ -13,10 +13,10 @@ namespace libinfo {
 
 class TProgressDlg : public TForm {
  public:
-  // The animation plays the search clip of `clipLibrary` (the system shell
-  // library unless a test names another), or the plug-in's own search clip
-  // where that library has none the control can play.
-  explicit TProgressDlg(HWND owner, const char* clipLibrary = "shell32.dll");
+  // The animation plays the search clip of `clipLibrary`, a full path (the
+  // system directory's shell library when null), or the plug-in's own search
+  // clip where that library has none the control can play.
+  explicit TProgressDlg(HWND owner, const char* clipLibrary = nullptr);
   ~TProgressDlg() override;
 
   HWND Animate1 = nullptr;
@@ -26,6 +26,10 @@ class TProgressDlg : public TForm {
   // Set when the user asks to stop and when the scan is over; the reading
   // thread looks at it before each entry.
   std::atomic<bool> Stopped = false;
+
+  // True while the clip playing is the one of the library given (or the
+  // system's), not the plug-in's own.
+  [[nodiscard]] bool PlaysLibraryClip() const noexcept { return static_cast<bool>(clipLibrary_); }
 
   // Shows "N files" in the count label, widening it to fit. The scan calls
   // it at most 20 times a second, and with the final count at its end.
@@ -51,7 +55,7 @@ class TProgressDlg : public TForm {
   void PlayOwnClip() noexcept;
 
   UniqueFont font_;
-  UniqueModule clipLibrary_;  // holds the animation's clip
+  UniqueModule clipLibrary_;  // holds the animation's clip, mapped as data
   int countLabelChars_ = 0;
   UINT dpi_ = 96;  // the DPI the controls are laid out for
 };
