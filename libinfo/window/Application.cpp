@@ -1,5 +1,6 @@
 #include "window/Application.h"
 
+#include <exception>
 #include <vector>
 
 #include "Failure.h"
@@ -43,16 +44,24 @@ namespace {
 struct DisabledWindows {
   HWND except;
   std::vector<HWND> windows;
+  std::exception_ptr failure;
 
-  static BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+  // Called by the platform: no exception may pass through it.
+  static BOOL CALLBACK Collect(HWND hwnd, LPARAM param) noexcept {
     auto* self = reinterpret_cast<DisabledWindows*>(param);
-    if (hwnd != self->except && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+    if (hwnd == self->except || !::IsWindowVisible(hwnd) || !::IsWindowEnabled(hwnd)) return TRUE;
+    try {
       self->windows.push_back(hwnd);
+      return TRUE;
+    } catch (...) {
+      self->failure = std::current_exception();
+      return FALSE;
     }
-    return TRUE;
   }
+  // Nothing is disabled unless every window to disable is known.
   explicit DisabledWindows(HWND form) : except(form) {
     ::EnumThreadWindows(::GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(this));
+    if (failure) std::rethrow_exception(failure);
     for (HWND hwnd : windows) ::EnableWindow(hwnd, FALSE);
   }
   DisabledWindows(const DisabledWindows&) = delete;

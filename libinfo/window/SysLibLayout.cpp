@@ -28,9 +28,11 @@ constexpr int kStatusEdges[] = {150, 200};
 constexpr int kListId = 1;
 constexpr int kStatusId = 2;
 
-HICON LoadIconSized(WORD id, int size) {
-  return static_cast<HICON>(
-      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+UniqueIcon LoadIconSized(WORD id, int size) {
+  UniqueIcon icon(static_cast<HICON>(
+      ::LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+  if (!icon) ThrowLastError("Loading an icon");
+  return icon;
 }
 
 // The tool bar's pictures as drawn for the scale, and their size.
@@ -102,9 +104,11 @@ void TSysLibInfoWin::ApplyDpi(UINT previous) {
   }
   font_ = std::move(font);
   const int icon = Scaled(kSmallIcon, dpi_);
-  smallIcon_.reset(LoadIconSized(IDI_LIBRARY, icon));
-  ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  UniqueIcon image1Icon(LoadIconSized(IDI_SEARCH, icon));
+  // Each new icon is in place before the one it replaces goes.
+  UniqueIcon smallIcon = LoadIconSized(IDI_LIBRARY, icon);
+  ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+  smallIcon_ = std::move(smallIcon);
+  UniqueIcon image1Icon = LoadIconSized(IDI_SEARCH, icon);
   ::SendMessageA(Image1, STM_SETICON, reinterpret_cast<WPARAM>(image1Icon.get()), 0);
   image1Icon_ = std::move(image1Icon);
   ::SetWindowPos(Image1, nullptr, Scaled(kImage1At.x, dpi_), Scaled(kImage1At.y, dpi_), icon, icon,
@@ -126,8 +130,8 @@ void TSysLibInfoWin::ApplyDpi(UINT previous) {
 void TSysLibInfoWin::SetRowIcons(int size) {
   UniqueImageList icons(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 1));
   if (!icons) ThrowLastError("ImageList_Create");
-  const UniqueIcon icon(LoadIconSized(IDI_LIBRARY, size));
-  ::ImageList_AddIcon(icons.get(), icon.get());
+  const UniqueIcon icon = LoadIconSized(IDI_LIBRARY, size);
+  if (::ImageList_AddIcon(icons.get(), icon.get()) < 0) ThrowLastError("ImageList_AddIcon");
   ListView_SetImageList(lvLibList, icons.get(), LVSIL_SMALL);
   ImageList = std::move(icons);
 }

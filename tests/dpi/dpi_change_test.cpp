@@ -92,5 +92,43 @@ TEST_F(DpiChange, ProgressDialogFollowsTheWindowToAnotherScaleAndBack) {
   EXPECT_EQ(designedFont, FontHeight(dialog.lbCnt));
 }
 
+// Whether the window's small icon was still a live icon each time a new one
+// was set: one destroyed first leaves the caption drawing a freed handle.
+struct IconSwap {
+  HWND window = nullptr;
+  int swaps = 0;
+  int replacedDead = 0;
+};
+IconSwap g_iconSwap;
+
+LRESULT CALLBACK WatchIconSwaps(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call.hwnd == g_iconSwap.window && call.message == WM_SETICON &&
+      call.wParam == ICON_SMALL) {
+    ++g_iconSwap.swaps;
+    const auto current =
+        reinterpret_cast<HICON>(SendMessageA(call.hwnd, WM_GETICON, ICON_SMALL, 0));
+    ICONINFO info{};
+    if (current && !GetIconInfo(current, &info)) ++g_iconSwap.replacedDead;
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(DpiChange, TheWindowsIconIsReplacedBeforeItIsDestroyed) {
+  TSysLibInfoWin window("C:\\made-up");
+  g_iconSwap = {window.Handle()};
+  const HHOOK hook =
+      SetWindowsHookExA(WH_CALLWNDPROC, WatchIconSwaps, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  MoveToScreen(window.Handle(), 144, 825, 562);
+  MoveToScreen(window.Handle(), 96, 550, 375);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(2, g_iconSwap.swaps);
+  EXPECT_EQ(0, g_iconSwap.replacedDead);
+  g_iconSwap = {};
+}
+
 }  // namespace
 }  // namespace libinfo::testing

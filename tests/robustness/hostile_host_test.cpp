@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "common/WindowWatch.h"
 #include "common/LibraryFolder.h"
 #include "window/Application.h"
+#include "window/SysLibMain.h"
 
 namespace libinfo::testing {
 namespace {
@@ -199,6 +201,28 @@ TEST(OutOfMemory, TheRunCommandReportsItAndReturnsToTheHost) {
   ASSERT_TRUE(box.found) << "the failure was not reported";
   EXPECT_EQ("There is not enough memory to go on.", box.text);
   EXPECT_EQ(nullptr, Application().Handle()) << "the owner slot is given back";
+}
+
+// The modal run lists the thread's windows to disable through a callback of
+// the platform's; memory running out there must come back through the run,
+// not through the platform's frames, and leave every window enabled.
+TEST(OutOfMemory, TheModalRunFailsBeforeItDisablesAnyWindow) {
+  const UniqueWindow other(::CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                             0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(other);
+  TSysLibInfoWin window("C:\\made-up");
+  bool threwNoMemory = false;
+  {
+    const FailingAllocation noMemory;
+    try {
+      Application().RunModal(window);
+    } catch (const std::bad_alloc&) {
+      threwNoMemory = true;
+    }
+  }
+  EXPECT_TRUE(threwNoMemory);
+  EXPECT_TRUE(IsWindowEnabled(other.get()));
+  EXPECT_FALSE(IsWindowVisible(window.Handle())) << "shown though the run failed";
 }
 
 TEST(OutOfMemory, AFailureTextIsTakenWithoutMemory) {
