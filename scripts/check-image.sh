@@ -26,6 +26,9 @@ exports=$(sed -n 's/^\s*\[\s*[0-9]*\] \(\S*\)$/\1/p' <<<"$dump" | sort -u | tr '
 allowed='^(kernel32|user32|gdi32|comctl32|shell32|ole32|oleaut32|version|advapi32|msvcrt|shlwapi|comdlg32)\.dll$'
 while read -r dll; do
   grep -qiE "$allowed" <<<"$dll" || problem "imports $dll, not a Windows system DLL"
+  # Not one the system always takes from its own directory: a host that puts
+  # the plug-in's folder first would bind a version.dll found there.
+  grep -qix 'version\.dll' <<<"$dll" && problem "imports version.dll instead of loading it by its full path"
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dump")
 
 # The version resource as the resource compiler reads it back.

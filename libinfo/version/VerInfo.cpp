@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "version/VersionLibrary.h"
 #include "version/VersionTree.h"
 
 namespace libinfo {
@@ -47,13 +48,14 @@ TVersionInfo::TVersionInfo(const std::string& path, const VersionBufferPolicy& b
 
 void TVersionInfo::Load(const VersionBufferPolicy& buffer) {
   FInfoValid = false;
-  FInfoSize = ::GetFileVersionInfoSizeA(FPath.c_str(), &FInfoHandle);
+  const VersionFunctions& api = VersionLibrary();
+  if (!api.Loaded()) return;
+  FInfoSize = api.infoSize(FPath.c_str(), &FInfoHandle);
   if (FInfoSize == 0) return;
   // Owned before the read, so a failing read still leaves the block to the destructor.
   FInfoData.reset(buffer.allocate(FInfoSize));
   FInfoValid =
-      ::GetFileVersionInfoA(FPath.c_str(), FInfoHandle, FInfoSize, FInfoData.get()) != FALSE &&
-      TreeFitsCopy();
+      api.info(FPath.c_str(), FInfoHandle, FInfoSize, FInfoData.get()) != FALSE && TreeFitsCopy();
 }
 
 // The query function trusts every length in the resource, so a damaged one
@@ -79,8 +81,7 @@ bool TVersionInfo::Query(const char* subBlock, const BYTE*& address, UINT& lengt
   if (!FInfoValid) return false;
   void* found = nullptr;
   length = 0;
-  // The query takes a non-const path although it never writes to it.
-  if (!::VerQueryValueA(FInfoData.get(), const_cast<char*>(subBlock), &found, &length)) {
+  if (!VersionLibrary().queryValue(FInfoData.get(), subBlock, &found, &length)) {
     return false;
   }
   address = static_cast<const BYTE*>(found);

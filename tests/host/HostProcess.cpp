@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace host_testing {
 
 std::string BinDirectory() {
@@ -19,6 +22,27 @@ std::string TemporaryFileName(const char* prefix) {
   ::GetTempPathA(MAX_PATH, directory);
   ::GetTempFileNameA(directory, prefix, 0, name);
   return name;
+}
+
+// This process's environment block with `setting` in place of any entry of
+// the same name; empty when there is nothing to add.
+std::string EnvironmentWith(const std::string& setting) {
+  if (setting.empty()) return {};
+  const std::string name = setting.substr(0, setting.find('=') + 1);
+  std::string block;
+  char* strings = ::GetEnvironmentStringsA();
+  for (const char* entry = strings; entry && *entry; entry += std::strlen(entry) + 1) {
+    if (::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, entry,
+                         static_cast<int>(std::min(std::strlen(entry), name.size())), name.c_str(),
+                         static_cast<int>(name.size())) == CSTR_EQUAL) {
+      continue;
+    }
+    block.append(entry).push_back('\0');
+  }
+  if (strings) ::FreeEnvironmentStringsA(strings);
+  block.append(setting).push_back('\0');
+  block.push_back('\0');
+  return block;
 }
 
 }  // namespace
@@ -45,7 +69,7 @@ std::string CapturedStream::Contents() const {
   return contents;
 }
 
-HostProcess::HostProcess(const std::string& arguments) {
+HostProcess::HostProcess(const std::string& arguments, const std::string& setting) {
   const std::string directory = BinDirectory();
   std::string commandLine = "\"" + directory + "plughost.exe\" " + arguments;
   STARTUPINFOA startup{};
@@ -55,8 +79,10 @@ HostProcess::HostProcess(const std::string& arguments) {
   startup.hStdOutput = out_.Handle();
   startup.hStdError = err_.Handle();
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        directory.c_str(), &startup, &info)) {
+  std::string environment = EnvironmentWith(setting);
+  if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                        environment.empty() ? nullptr : environment.data(), directory.c_str(),
+                        &startup, &info)) {
     ADD_FAILURE() << "cannot start " << commandLine << ", error " << ::GetLastError();
     return;
   }

@@ -29,8 +29,10 @@ class CapturedStream {
 
 class HostProcess {
  public:
-  // Starts plughost.exe with the arguments; the test fails if it cannot.
-  explicit HostProcess(const std::string& arguments);
+  // Starts plughost.exe with the arguments, and with `setting` ("NAME=value")
+  // added to this process's environment when given; the test fails if it
+  // cannot.
+  explicit HostProcess(const std::string& arguments, const std::string& setting = {});
   HostProcess(const HostProcess&) = delete;
   HostProcess& operator=(const HostProcess&) = delete;
   // Kills the process if it is still running, so no test leaves one behind.

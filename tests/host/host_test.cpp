@@ -6,18 +6,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "HostProcess.h"
 #include "Identity.h"
 #include "Owned.h"
+#include "common/LibraryFolder.h"
 #include "common/SheetWatcher.h"
 #include "common/WindowWatch.h"
+#include "scan/LibraryScan.h"
+#include "scan/Paths.h"
 #include "version/VerInfo.h"
 
 namespace {
@@ -191,6 +196,43 @@ TEST_F(LibraryWindowRun, AltEnterOnARowOpensItsPropertySheet) {
   ::PostMessageA(list, WM_SYSKEYDOWN, VK_RETURN, 1 << 29);
   watcher.Wait();
   EXPECT_TRUE(watcher.Found()) << "no property sheet";
+}
+
+// A host that loads plug-ins with their own folder first in the search path
+// would have the plug-in bind a version.dll found there, were it imported.
+// The platform here loads the system's own into every process before any
+// plug-in, so what this shows is that the rows come as before with a
+// stand-in beside the plug-in and preferred to the built-in one; that the
+// plug-in does not import it at all is the image check's.
+TEST(HostRun, AVersionLibraryBesideThePlugInIsNotUsed) {
+  const libinfo::testing::LibraryFolder folder;
+  const std::string plugIn = folder.Path() + "\\libinfo.pdl";
+  ASSERT_TRUE(
+      ::CopyFileA((host_testing::BinDirectory() + "libinfo.pdl").c_str(), plugIn.c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileA((host_testing::BinDirectory() + "fixtures\\standin\\version.dll").c_str(),
+                          (folder.Path() + "\\version.dll").c_str(), FALSE));
+  std::vector<std::string> expected;
+  const std::atomic<bool> stopped{false};
+  libinfo::LibraryScan(libinfo::SystemDirectory()).Run(stopped, [&](libinfo::LibraryRow&& row) {
+    expected.push_back(row.name);
+  });
+  ASSERT_GT(expected.size(), 2u);
+
+  HostProcess host("--run 4 \"" + plugIn + "\"", "WINEDLLOVERRIDES=version=n,b");
+  ASSERT_TRUE(host.Started());
+  HWND window =
+      testing_windows::WaitForTopLevelWindow(host.Id(), nullptr, kLibraryCaption, kProcessTimeout);
+  ASSERT_TRUE(window) << "no library window; errors: " << host.Errors();
+  HWND list = ScannedList(window, host.Id());
+  const auto rows = static_cast<std::size_t>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_EQ(expected.size(), rows);
+  for (const std::size_t row : {std::size_t{0}, rows / 2, rows - 1}) {
+    if (row >= rows) continue;
+    EXPECT_EQ(expected[row], RemoteCellText(list, host.Id(), static_cast<int>(row), 0));
+  }
+  ::PostMessageA(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(host.Finish(kProcessTimeout));
+  EXPECT_EQ(0u, host.ExitCode());
 }
 
 // Every failure below must end the host with a message on its error output:
