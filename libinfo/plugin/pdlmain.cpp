@@ -8,6 +8,7 @@
 
 #include "Failure.h"
 #include "Identity.h"
+#include "plugin/ActivationContext.h"
 #include "plugin/PlugIntf.h"
 #include "window/Application.h"
 #include "window/SysLibMain.h"
@@ -112,6 +113,7 @@ extern "C" std::uint32_t __stdcall NoOperation(std::uint32_t /*context*/, HWND /
 }
 
 extern "C" std::uint32_t __stdcall ShowAbout(std::uint32_t /*context*/, HWND owner) {
+  const OwnActivationScope visualStyles;
   constexpr char kText[] =
       "Libraries Information Plug-In\n"
       "Version " LIBINFO_VERSION_TEXT
@@ -130,6 +132,8 @@ extern "C" std::uint32_t __stdcall ShowLibraryWindow(std::uint32_t /*context*/, 
 // Everything that can fail, the system directory's name included, runs
 // inside the one guard; what it reports needs no memory of its own.
 std::uint32_t libinfo::RunLibraryCommand(HWND owner, const char* folder) noexcept {
+  // Around everything the command shows, the failure's message box included.
+  const OwnActivationScope visualStyles;
   bool failed = false;
   FailureText failure{};
   try {

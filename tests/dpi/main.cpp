@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "DpiRun.h"
+#include "common/PlugInVisualStyles.h"
 
 namespace libinfo::testing {
 
@@ -49,6 +51,11 @@ int main(int argc, char** argv) {
     ::SetProcessDPIAware();
   } else if (!BecomeUnaware()) {
     std::fprintf(stderr, "dpi_tests: this thread cannot be made unaware of scales\n");
+    return 2;
+  }
+  libinfo::testing::PlugInVisualStyles styles;
+  if (!styles.ActivateIfAsked()) {
+    std::fprintf(stderr, "dpi_tests: the plug-in's visual styles could not be activated\n");
     return 2;
   }
   ::testing::InitGoogleTest(&argc, argv);
