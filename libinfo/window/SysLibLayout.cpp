@@ -67,18 +67,22 @@ void TSysLibInfoWin::CreateControls() {
   Panel2 = CreatePanel(Panel1, BDR_SUNKENINNER);
   Image1 = CreateChild(Panel2, "STATIC", nullptr, SS_ICON | SS_REALSIZECONTROL);
   ToolBar = CreateChild(Panel1, TOOLBARCLASSNAMEA, nullptr,
-                        TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                            CCS_NORESIZE | CCS_NOPARENTALIGN);
+                        TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS | TBSTYLE_LIST |
+                            CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN);
   // Clicks and hints go to this window, not to the panel holding the bar.
   ::SendMessageA(ToolBar, TB_SETPARENT, reinterpret_cast<WPARAM>(Handle()), 0);
   ::SendMessageA(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  // Each button carries its name as text, which accessibility tools read,
+  // and shows only its picture.
+  ::SendMessageA(ToolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
   CreateList();
   StatusBar1 = CreateChild(Handle(), STATUSCLASSNAMEA, nullptr, SBARS_SIZEGRIP, kStatusId);
   ApplyDpi(dpi_);
 }
 
 void TSysLibInfoWin::CreateList() {
-  lvLibList = CreateChild(Handle(), WC_LISTVIEWA, nullptr,
+  // Its name for accessibility tools; a list shows no text of its own.
+  lvLibList = CreateChild(Handle(), WC_LISTVIEWA, "Libraries",
                           LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
                               LVS_NOSORTHEADER | LVS_SHAREIMAGELISTS | LVS_OWNERDATA | WS_TABSTOP,
                           kListId);
@@ -147,11 +151,12 @@ void TSysLibInfoWin::SetToolButtons() {
   BtnImageList = std::move(pictures);
   ::SendMessageA(ToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(pictureSize, pictureSize));
   const int gap = Scaled(kSeparatorWidth, dpi_);
+  const auto name = [](const char* text) { return reinterpret_cast<INT_PTR>(text); };
   TBBUTTON buttons[] = {
       {gap, ToolButton3, 0, BTNS_SEP, {}, 0, 0},
-      {0, tbRefresh, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {0, tbRefresh, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, name(ToolButtonName(tbRefresh))},
       {gap, ToolButton2, 0, BTNS_SEP, {}, 0, 0},
-      {1, ToolButton1, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+      {1, ToolButton1, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, name(ToolButtonName(ToolButton1))},
       {gap, ToolButton5, 0, BTNS_SEP, {}, 0, 0},
   };
   ::SendMessageA(ToolBar, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));

@@ -48,6 +48,20 @@ const char* HintFor(UINT_PTR command) {
   }
 }
 
+// A tool bar whose buttons carry text they do not show asks for the hint
+// here first, and shows the button's text where it gets none.
+template <typename InfoTip>
+void AnswerInfoTip(InfoTip& tip) noexcept {
+  const char* hint = HintFor(static_cast<UINT_PTR>(tip.iItem));
+  if (!hint || !tip.pszText || tip.cchTextMax <= 0) return;
+  if constexpr (sizeof(*tip.pszText) == 1) {
+    ::lstrcpynA(tip.pszText, hint, tip.cchTextMax);
+  } else {
+    ::MultiByteToWideChar(CP_ACP, 0, hint, -1, tip.pszText, tip.cchTextMax);
+    tip.pszText[tip.cchTextMax - 1] = L'\0';
+  }
+}
+
 bool KeyDown(int key) noexcept {
   return ::GetKeyState(key) < 0;
 }
@@ -262,20 +276,25 @@ bool TSysLibInfoWin::HandleKey(const MSG& msg) {
   }
 }
 
+const char* ToolButtonName(int command) noexcept {
+  switch (command) {
+    case TSysLibInfoWin::tbRefresh:
+      return "Refresh";
+    case TSysLibInfoWin::ToolButton1:
+      return "Properties";
+    default:
+      return "";
+  }
+}
+
 LRESULT TSysLibInfoWin::OnNotify(const NMHDR& header) {
   switch (header.code) {
-    case TTN_GETDISPINFOA: {
-      auto& info = const_cast<NMTTDISPINFOA&>(reinterpret_cast<const NMTTDISPINFOA&>(header));
-      if (const char* hint = HintFor(header.idFrom)) info.lpszText = const_cast<char*>(hint);
+    case TBN_GETINFOTIPA:
+      AnswerInfoTip(const_cast<NMTBGETINFOTIPA&>(reinterpret_cast<const NMTBGETINFOTIPA&>(header)));
       return 0;
-    }
-    case TTN_GETDISPINFOW: {
-      auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
-      if (const char* hint = HintFor(header.idFrom)) {
-        ::MultiByteToWideChar(CP_ACP, 0, hint, -1, info.szText, std::size(info.szText));
-      }
+    case TBN_GETINFOTIPW:
+      AnswerInfoTip(const_cast<NMTBGETINFOTIPW&>(reinterpret_cast<const NMTBGETINFOTIPW&>(header)));
       return 0;
-    }
     default:
       if (header.hwndFrom == lvLibList) return OnListNotify(header);
       return DefaultHandler(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));

@@ -97,6 +97,10 @@ class TSysLibInfoWin : public TForm {
   bool closePending_ = false;
 };
 
+// The name a tool button carries as its text (never shown, read by
+// accessibility tools); empty for the separators.
+[[nodiscard]] const char* ToolButtonName(int command) noexcept;
+
 // Creates the library window over `folder`, runs it modally and destroys it.
 void RunLibraryWindow(const std::string& folder);
 

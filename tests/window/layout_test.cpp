@@ -39,13 +39,17 @@ int TextWidthIn(HWND control, const char* text) {
   return extent.cx;
 }
 
+// Asked of the tool bar's own tool-tip control, as hovering asks it.
 std::string HintOf(TSysLibInfoWin& window, int command) {
-  NMTTDISPINFOA info{};
-  info.hdr.hwndFrom = window.ToolBar;
-  info.hdr.idFrom = command;
-  info.hdr.code = TTN_GETDISPINFOA;
-  SendMessageA(window.Handle(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
-  return info.lpszText ? info.lpszText : "";
+  HWND tips = reinterpret_cast<HWND>(SendMessageA(window.ToolBar, TB_GETTOOLTIPS, 0, 0));
+  char text[256] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window.ToolBar;
+  tool.uId = static_cast<UINT_PTR>(command);
+  tool.lpszText = text;
+  SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  return text;
 }
 
 TEST(LibraryWindowLayout, FrameCaptionAndPanels) {
