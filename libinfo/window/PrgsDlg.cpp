@@ -11,6 +11,7 @@
 #include "scan/Paths.h"
 #include "window/CommonControls.h"
 #include "window/Dpi.h"
+#include "window/Monitors.h"
 
 namespace libinfo {
 
@@ -36,16 +37,11 @@ constexpr Place kCountPlace{144, 32, 14, 13};
 constexpr Place kLabelPlace{80, 32, 53, 13};
 
 // The outer rectangle whose client area is the designed size at `dpi`,
-// centred on the screen's work area (the library has no main form to
-// centre on).
-RECT CentredFrame(UINT dpi) {
+// centred on the work area of the monitor nearest `centredOn`.
+RECT CentredFrame(UINT dpi, HWND centredOn) {
   const SIZE frame =
       FrameSize(Scaled(kClient.width, dpi), Scaled(kClient.height, dpi), kStyle, kExStyle, dpi);
-  RECT work{};
-  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const int left = work.left + (work.right - work.left - frame.cx) / 2;
-  const int top = work.top + (work.bottom - work.top - frame.cy) / 2;
-  return RECT{left, top, left + frame.cx, top + frame.cy};
+  return CentredIn(frame, WorkAreaOf(MonitorOf(centredOn)));
 }
 
 void Move(HWND window, const RECT& to) noexcept {
@@ -103,14 +99,17 @@ bool BelongsToThisThread(HWND hwnd) {
 
 }  // namespace
 
-TProgressDlg::TProgressDlg(HWND owner, const char* clipLibrary) {
-  const RECT frame = CentredFrame(kDesignDpi);
+TProgressDlg::TProgressDlg(HWND owner, const char* clipLibrary, HWND centreOn) {
+  // The owner is the host's window, which may be on another monitor than
+  // the window the user works in.
+  const HWND centre = centreOn ? centreOn : owner;
+  const RECT frame = CentredFrame(kDesignDpi, centre);
   CreateHandle({kClassName, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, "Scanning...",
                kStyle, kExStyle, frame.left, frame.top, frame.right - frame.left,
                frame.bottom - frame.top, owner);
   // Its DPI is known once it exists: the designed size is then scaled to it.
   dpi_ = DpiOf(Handle());
-  if (dpi_ != kDesignDpi) Move(Handle(), CentredFrame(dpi_));
+  if (dpi_ != kDesignDpi) Move(Handle(), CentredFrame(dpi_, centre));
   CreateControls(clipLibrary);
 }
 
@@ -277,6 +276,8 @@ void TProgressDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
   Move(Handle(), suggested);
   ApplyDpi();
   if (!clipLibrary_) PlayOwnClip();
+  // Every label in the new font at once, not when something else repaints it.
+  ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace libinfo

@@ -15,8 +15,9 @@ class TProgressDlg : public TForm {
  public:
   // The animation plays the search clip of `clipLibrary`, a full path (the
   // system directory's shell library when null), or the plug-in's own search
-  // clip where that library has none the control can play.
-  explicit TProgressDlg(HWND owner, const char* clipLibrary = nullptr);
+  // clip where that library has none the control can play. The dialog opens
+  // centred on the monitor of `centreOn` (of the owner when null).
+  explicit TProgressDlg(HWND owner, const char* clipLibrary = nullptr, HWND centreOn = nullptr);
   ~TProgressDlg() override;
 
   HWND Animate1 = nullptr;

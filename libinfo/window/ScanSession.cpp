@@ -81,7 +81,7 @@ class CountPacer {
   Clock::time_point lastShown_{};
 };
 
-ScanSession::Progress::Progress(HWND owner) : dialog(owner) {
+ScanSession::Progress::Progress(HWND owner, HWND centreOn) : dialog(owner, nullptr, centreOn) {
   ProgressDlg = &dialog;
   dialog.Stopped = false;
 }
@@ -96,7 +96,7 @@ ScanSession::Progress::~Progress() {
 ScanSession::ScanSession(const LibraryScan& scan, const ScanRunner& runner, HWND owner,
                          RowStore& rows, HWND list)
     : paintHold_(list),
-      progress_(owner),
+      progress_(owner, ::GetAncestor(list, GA_ROOT)),
       rows_(rows),
       list_(list),
       reading_(scan, runner, progress_.dialog.Stopped) {

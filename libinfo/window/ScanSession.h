@@ -18,9 +18,9 @@ class CountPacer;
 
 class ScanSession {
  public:
-  // Empties `rows` and `list`, makes the progress dialog, owned by `owner`,
-  // and starts the reading. Rows go into `rows` and their number to the
-  // virtual list `list`, which paints them all at once when the scan ends.
+  // Empties `rows` and `list`, makes the progress dialog, owned by `owner`
+  // and centred on the monitor of the list's window, and starts the reading. Rows go into `rows`
+  // and their number to the virtual list `list`, which paints them all at once when the scan ends.
   ScanSession(const LibraryScan& scan, const ScanRunner& runner, HWND owner, RowStore& rows,
               HWND list);
   ScanSession(const ScanSession&) = delete;
@@ -67,7 +67,7 @@ class ScanSession {
   // The dialog of the scan: it goes after everything that still writes to it.
   class Progress {
    public:
-    explicit Progress(HWND owner);
+    Progress(HWND owner, HWND centreOn);
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
     ~Progress();

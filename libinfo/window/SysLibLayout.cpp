@@ -10,6 +10,7 @@
 #include "window/CommonControls.h"
 #include "window/Dpi.h"
 #include "window/LibraryColumns.h"
+#include "window/Monitors.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo {
@@ -182,14 +183,25 @@ void TSysLibInfoWin::LayOut() {
 }
 
 // Moved to a screen of another scale: everything at the new DPI, in the
-// rectangle the system suggests for it.
+// rectangle the system suggests for it; while the window is being placed on
+// its owner's monitor, at the place chosen for it instead.
 void TSysLibInfoWin::OnDpiChanged(UINT dpi, const RECT& suggested) {
   const UINT previous = dpi_;
   dpi_ = dpi ? dpi : kDesignDpi;
-  ApplyDpi(previous);
-  ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT target = suggested;
+  if (placing_) {
+    target = KeptInside(
+        RECT{placement_.left, placement_.top, placement_.left + suggested.right - suggested.left,
+             placement_.top + suggested.bottom - suggested.top},
+        placementArea_);
+  }
+  // Before the controls exist there is nothing to lay out yet.
+  if (lvLibList) ApplyDpi(previous);
+  ::SetWindowPos(Handle(), nullptr, target.left, target.top, target.right - target.left,
+                 target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE);
   LayOut();
+  // Every label in the new font at once, not when something else repaints it.
+  ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace libinfo

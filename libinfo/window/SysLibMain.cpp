@@ -21,6 +21,7 @@
 #include "window/Dpi.h"
 #include "window/LibraryColumns.h"
 #include "window/ListCells.h"
+#include "window/Monitors.h"
 #include "window/RowMenu.h"
 #include "window/ScanSession.h"
 #include "rows/RowText.h"
@@ -76,16 +77,49 @@ TSysLibInfoWin::TSysLibInfoWin(std::string folder, ScanRunner runner, HWND owner
                kDesignedWidth, kDesignedHeight, owner);
   // Its DPI is known once it exists: the designed size is then scaled to it.
   dpi_ = DpiOf(Handle());
-  if (dpi_ != kDesignDpi) {
-    ::SetWindowPos(Handle(), nullptr, 0, 0, Scaled(kDesignedWidth, dpi_),
-                   Scaled(kDesignedHeight, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  if (dpi_ != kDesignDpi) SizeForDpi();
+  PlaceOnOwnersMonitor();
   CreateControls();
   FormCreate();
 }
 
 TSysLibInfoWin::~TSysLibInfoWin() {
   Destroy();
+}
+
+void TSysLibInfoWin::SizeForDpi() {
+  ::SetWindowPos(Handle(), nullptr, 0, 0, Scaled(kDesignedWidth, dpi_),
+                 Scaled(kDesignedHeight, dpi_), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Opened at the system's default place, the window may land on another
+// monitor than its owner's, away from where the user works: it moves there,
+// at the same offset from the work area's corner, and takes that monitor's
+// DPI.
+void TSysLibInfoWin::PlaceOnOwnersMonitor() {
+  if (!owner_) return;
+  const HMONITOR ownersMonitor = MonitorOf(owner_);
+  const HMONITOR ownMonitor = MonitorOf(Handle());
+  if (!ownersMonitor || ownersMonitor == ownMonitor) return;
+  RECT frame{};
+  ::GetWindowRect(Handle(), &frame);
+  placementArea_ = WorkAreaOf(ownersMonitor);
+  placement_ = MovedOnto(frame, WorkAreaOf(ownMonitor), placementArea_);
+  const UINT dpiBefore = dpi_;
+  placing_ = true;
+  ::SetWindowPos(Handle(), nullptr, placement_.left, placement_.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  placing_ = false;
+  if (dpi_ != dpiBefore) return;  // told of the new DPI on the way
+  // A system that does not tell a window of its new DPI: asked instead.
+  const UINT dpi = DpiOf(Handle());
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  SizeForDpi();
+  ::GetWindowRect(Handle(), &frame);
+  const RECT inside = KeptInside(frame, placementArea_);
+  ::SetWindowPos(Handle(), nullptr, inside.left, inside.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TSysLibInfoWin::FormCreate() {

@@ -72,6 +72,8 @@ class TSysLibInfoWin : public TForm {
   void SetRowIcons(int size);
   void SetToolButtons();
   void LayOut();
+  void SizeForDpi();
+  void PlaceOnOwnersMonitor();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
@@ -95,6 +97,11 @@ class TSysLibInfoWin : public TForm {
   UINT dpi_ = 96;  // the DPI the controls are laid out for
   bool scanning_ = false;
   bool closePending_ = false;
+  // While the window moves onto its owner's monitor: where it goes, kept
+  // inside that monitor's work area whatever size a new DPI gives it.
+  bool placing_ = false;
+  RECT placement_{};
+  RECT placementArea_{};
 };
 
 // The name a tool button carries as its text (never shown, read by
