@@ -1,6 +1,6 @@
 #include "version/VersionLibrary.h"
 
-#include <cstring>
+#include "SystemLibrary.h"
 
 namespace libinfo {
 namespace {
@@ -8,29 +8,13 @@ namespace {
 INIT_ONCE loadOnce = INIT_ONCE_STATIC_INIT;
 VersionFunctions functions;
 
-// The library's own imports are looked for beside it, in the system
-// directory, too.
-HMODULE LoadFromSystemDirectory() noexcept {
-  constexpr char kName[] = "\\version.dll";
-  char path[MAX_PATH + 1] = {};
-  const UINT length = ::GetSystemDirectoryA(path, sizeof path);
-  if (length == 0 || length + sizeof kName > sizeof path) return nullptr;
-  std::memcpy(path + length, kName, sizeof kName);
-  return ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-template <typename Function>
-void Take(HMODULE module, const char* name, Function& function) noexcept {
-  function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 BOOL CALLBACK Load(PINIT_ONCE, PVOID, PVOID*) noexcept {
-  HMODULE module = LoadFromSystemDirectory();
+  HMODULE module = LoadSystemLibrary("version.dll");
   if (!module) return TRUE;  // tried once: no version data for any file
   VersionFunctions found;
-  Take(module, "GetFileVersionInfoSizeA", found.infoSize);
-  Take(module, "GetFileVersionInfoA", found.info);
-  Take(module, "VerQueryValueA", found.queryValue);
+  found.infoSize = FunctionOf<decltype(found.infoSize)>(module, "GetFileVersionInfoSizeA");
+  found.info = FunctionOf<decltype(found.info)>(module, "GetFileVersionInfoA");
+  found.queryValue = FunctionOf<decltype(found.queryValue)>(module, "VerQueryValueA");
   if (found.Loaded()) functions = found;
   return TRUE;
 }

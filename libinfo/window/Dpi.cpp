@@ -1,6 +1,8 @@
 #include "window/Dpi.h"
 
 #include "Failure.h"
+#include "SystemLibrary.h"
+#include "window/Monitors.h"
 
 namespace libinfo {
 
@@ -10,13 +12,12 @@ namespace {
 // neither.
 template <typename Function>
 Function UserFunction(const char* name) noexcept {
-  HMODULE user = ::GetModuleHandleA("user32.dll");
-  return user ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user, name)))
-              : nullptr;
+  return FunctionOf<Function>(::GetModuleHandleA("user32.dll"), name);
 }
 
-using DpiForWindow = UINT(WINAPI*)(HWND);
 using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using ParametersForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 
 UINT ScreenDpi() noexcept {
   HDC screen = ::GetDC(nullptr);
@@ -28,14 +29,33 @@ UINT ScreenDpi() noexcept {
 
 }  // namespace
 
+const DpiLookup& SystemDpiLookup() noexcept {
+  static const DpiLookup lookup = [] {
+    DpiLookup found;
+    found.forWindow = UserFunction<decltype(found.forWindow)>("GetDpiForWindow");
+    // Only asked where the window's own is missing: the library that has it
+    // need not be loaded otherwise.
+    if (!found.forWindow) {
+      found.forMonitor = FunctionOf<decltype(found.forMonitor)>(LoadSystemLibrary("shcore.dll"),
+                                                                "GetDpiForMonitor");
+    }
+    return found;
+  }();
+  return lookup;
+}
+
 // Where the system gives a window its own DPI, that is the one: in a
 // process that is not aware of scales it is 96 whatever the screen's, and
 // the system stretches the whole window instead (or, where it does not,
-// the window at least stays whole at its designed size).
-UINT DpiOf(HWND window) noexcept {
-  static const auto forWindow = UserFunction<DpiForWindow>("GetDpiForWindow");
-  if (forWindow && window) {
-    if (const UINT dpi = forWindow(window)) return dpi;
+// the window at least stays whole at its designed size). A monitor's DPI
+// is given the same way.
+UINT DpiOf(HWND window, const DpiLookup& lookup) noexcept {
+  if (window && lookup.forWindow) {
+    if (const UINT dpi = lookup.forWindow(window)) return dpi;
+  }
+  if (window && lookup.forMonitor) {
+    UINT x = 0, y = 0;
+    if (SUCCEEDED(lookup.forMonitor(MonitorOf(window), kEffectiveDpi, &x, &y)) && y) return y;
   }
   return ScreenDpi();
 }
@@ -54,6 +74,16 @@ HFONT FormFont(UINT dpi) {
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
   if (!font) ThrowLastError("CreateFont");
   return font;
+}
+
+HFONT HintFont(UINT dpi) {
+  static const auto forDpi = UserFunction<ParametersForDpi>("SystemParametersInfoForDpi");
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+    if (HFONT font = ::CreateFontIndirectW(&metrics.lfStatusFont)) return font;
+  }
+  return FormFont(dpi);
 }
 
 SIZE FrameSize(int width, int height, DWORD style, DWORD exStyle, UINT dpi) noexcept {

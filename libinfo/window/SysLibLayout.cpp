@@ -108,6 +108,12 @@ void TSysLibInfoWin::ApplyDpi(UINT previous) {
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   }
   font_ = std::move(font);
+  // The hints' window is the tool bar's own, and knows nothing of scales.
+  if (HWND hints = reinterpret_cast<HWND>(::SendMessageA(ToolBar, TB_GETTOOLTIPS, 0, 0))) {
+    UniqueFont hintFont(HintFont(dpi_));
+    ::SendMessageA(hints, WM_SETFONT, reinterpret_cast<WPARAM>(hintFont.get()), FALSE);
+    hintFont_ = std::move(hintFont);
+  }
   const int icon = Scaled(kSmallIcon, dpi_);
   // Each new icon is in place before the one it replaces goes.
   UniqueIcon smallIcon = LoadIconSized(IDI_LIBRARY, icon);

@@ -88,6 +88,7 @@ class TSysLibInfoWin : public TForm {
 
   PanelClassUse panelClass_;
   UniqueFont font_;
+  UniqueFont hintFont_;
   UniqueIcon smallIcon_;
   UniqueIcon image1Icon_;
   LibraryScan scan_;

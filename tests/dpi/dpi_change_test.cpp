@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <set>
+#include <string>
+
 #include "DpiRun.h"
 #include "window/Dpi.h"
 #include "window/PrgsDlg.h"
@@ -90,6 +93,61 @@ TEST_F(DpiChange, ProgressDialogFollowsTheWindowToAnotherScaleAndBack) {
   EXPECT_EQ(80, Bounds(dialog.bbStop).left);
   EXPECT_EQ(144, Bounds(dialog.lbCnt).left);
   EXPECT_EQ(designedFont, FontHeight(dialog.lbCnt));
+}
+
+int HintFontHeight(const TSysLibInfoWin& window) {
+  HWND hints = reinterpret_cast<HWND>(SendMessageA(window.ToolBar, TB_GETTOOLTIPS, 0, 0));
+  return hints ? FontHeight(hints) : 0;
+}
+
+TEST_F(DpiChange, TheHintsFontFollowsTheWindow) {
+  TSysLibInfoWin window("C:\\made-up");
+  const int designed = HintFontHeight(window);
+  ASSERT_NE(0, designed);
+  MoveToScreen(window.Handle(), 144, 825, 562);
+  EXPECT_NEAR(designed * 3 / 2, HintFontHeight(window), 1);
+  MoveToScreen(window.Handle(), 96, 550, 375);
+  EXPECT_EQ(designed, HintFontHeight(window));
+}
+
+// The children of a form that were painted while the hook was in place.
+std::set<HWND> g_painted;
+
+LRESULT CALLBACK NotePaints(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call.message == WM_PAINT) g_painted.insert(call.hwnd);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// A DPI change repaints every label of the form in the new font, in the
+// next painting: none waits for something else to.
+TEST_F(DpiChange, EveryLabelRepaintsAtOnce) {
+  TProgressDlg dialog(nullptr);
+  dialog.Show(SW_SHOWNOACTIVATE);
+  TSysLibInfoWin window("C:\\made-up");
+  window.Show();
+  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, NotePaints, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  for (HWND form : {dialog.Handle(), window.Handle()}) {
+    RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    g_painted.clear();
+    RECT suggested{};
+    GetWindowRect(form, &suggested);
+    SendMessageA(form, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    for (HWND child = GetWindow(form, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const std::string kind = ClassOf(child);
+      if (kind != "Static" && kind != STATUSCLASSNAMEA) continue;
+      EXPECT_TRUE(g_painted.count(child)) << "not repainted: a child of class " << kind;
+    }
+  }
+  UnhookWindowsHookEx(hook);
 }
 
 // Whether the window's small icon was still a live icon each time a new one
