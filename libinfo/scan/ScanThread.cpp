@@ -1,49 +1,29 @@
 #include "scan/ScanThread.h"
 
+#include <mutex>
+
 #include "Failure.h"
 #include "Waiting.h"
 
 namespace libinfo {
-namespace {
-
-UniqueHandle NewEvent(bool manualReset) {
-  UniqueHandle event(::CreateEventA(nullptr, manualReset, FALSE, nullptr));
-  if (!event) ThrowLastError("CreateEvent");
-  return event;
-}
-
-}  // namespace
 
 ScanThread::ScanThread(const LibraryScan& scan, const ScanRunner& runner,
                        std::atomic<bool>& stopped)
-    : stopped_(stopped), rowsReady_(NewEvent(false)), finished_(NewEvent(true)) {
-  thread_ = std::thread([this, &scan, &runner] { Read(scan, runner); });
+    : stopped_(stopped),
+      rowsReady_(::CreateEventA(nullptr, FALSE, FALSE, nullptr)),
+      finished_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  if (!rowsReady_ || !finished_) ThrowLastError("CreateEvent");
+  thread_.Start([this, &scan, &runner] { Read(scan, runner); });
 }
 
+// The owner is the window thread: what others send it is answered while the
+// reading finishes its file.
 ScanThread::~ScanThread() {
   stopped_.store(true, std::memory_order_release);
-  JoinWhenEnded();
-}
-
-// The runtime's thread start and end, and its join, take one lock of its
-// own that lives as long as the module. Joining while the thread is still
-// on its way out collides there, and the first collision gives that lock an
-// event that is never closed: a handle left in the host for every load of
-// the plug-in. Joining a thread that has ended collides with nothing.
-void ScanThread::JoinWhenEnded() noexcept {
-  if (!thread_.joinable()) return;
-  // The owner is the window thread: what others send it is answered meanwhile.
-  WaitAnsweringSentMessages(finished_.get());
-  if (self_) WaitAnsweringSentMessages(self_.get());
-  thread_.join();
+  thread_.Join(WaitAnsweringSentMessages);
 }
 
 void ScanThread::Read(const LibraryScan& scan, const ScanRunner& runner) noexcept {
-  HANDLE self = nullptr;
-  if (::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,
-                        SYNCHRONIZE, FALSE, 0)) {
-    self_.reset(self);
-  }
   try {
     const LibraryScan::RowSink sink = [this](LibraryRow&& row) { Queue(std::move(row)); };
     if (runner) {
@@ -76,7 +56,7 @@ std::vector<LibraryRow> ScanThread::TakeRows() {
 }
 
 void ScanThread::Join() {
-  JoinWhenEnded();
+  thread_.Join(WaitAnsweringSentMessages);
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 

@@ -8,11 +8,10 @@
 
 #include <atomic>
 #include <exception>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "Owned.h"
+#include "scan/JoinedThread.h"
 #include "scan/LibraryScan.h"
 #include "scan/SlimLock.h"
 
@@ -42,16 +41,14 @@ class ScanThread {
  private:
   void Read(const LibraryScan& scan, const ScanRunner& runner) noexcept;
   void Queue(LibraryRow&& row);
-  void JoinWhenEnded() noexcept;
 
   std::atomic<bool>& stopped_;
   UniqueHandle rowsReady_;
   UniqueHandle finished_;
-  UniqueHandle self_;  // the reading thread's own handle, taken by itself
   SlimLock lock_;
   std::vector<LibraryRow> rows_;
   std::exception_ptr failure_;
-  std::thread thread_;
+  JoinedThread thread_;
 };
 
 }  // namespace libinfo

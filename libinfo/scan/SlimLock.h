@@ -1,7 +1,7 @@
-// A lock for the reading thread and the window thread that holds nothing to
-// release. The runtime's std::mutex, as built with this toolchain, allocates
-// a block on its first use and an event on its first contention and frees
-// neither when it goes, so every contended scan would leave a handle behind.
+// A lock for the scan's threads and the window thread that holds nothing to
+// release; with the platform's condition variables, nothing at all. The runtime's std::mutex, as
+// built with this toolchain, allocates a block on its first use and an event on its first
+// contention and frees neither when it goes, so every contended scan would leave a handle behind.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,12 @@ class SlimLock {
   // The names std::lock_guard expects.
   void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
   void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
+
+  // Held by the caller: released while waiting for `condition` to be
+  // signalled, held again on return.
+  void Wait(CONDITION_VARIABLE& condition) noexcept {
+    ::SleepConditionVariableSRW(&condition, &lock_, INFINITE, 0);
+  }
 
  private:
   SRWLOCK lock_ = SRWLOCK_INIT;

@@ -14,24 +14,28 @@ void Pause(DWORD milliseconds, const std::atomic<bool>& stopped) {
   while (!stopped.load() && ::GetTickCount() - start < milliseconds) ::Sleep(2);
 }
 
-// Runs the real scan, calling `after(n)` on the reading thread behind the
+// Runs the real scan (with `readers` readers instead of the window's own
+// number where given), calling `after(n)` on the reading thread behind the
 // n-th row handed on.
 template <typename After>
-ScanRunner Around(After after) {
-  return [after](const LibraryScan& scan, const std::atomic<bool>& stopped,
-                 const LibraryScan::RowSink& sink) {
+ScanRunner Around(After after, int readers = 0) {
+  return [after, readers](const LibraryScan& scan, const std::atomic<bool>& stopped,
+                          const LibraryScan::RowSink& sink) {
     int rows = 0;
-    return scan.Run(stopped, [&](LibraryRow&& row) {
+    const auto handOn = [&](LibraryRow&& row) {
       sink(std::move(row));
       after(++rows, stopped);
-    });
+    };
+    if (readers == 0) return scan.Run(stopped, handOn);
+    return LibraryScan(scan.Folder(), readers).Run(stopped, handOn);
   };
 }
 
 }  // namespace
 
-ScanRunner SlowReading(DWORD msPerRow) {
-  return Around([msPerRow](int, const std::atomic<bool>& stopped) { Pause(msPerRow, stopped); });
+ScanRunner SlowReading(DWORD msPerRow, int readers) {
+  return Around([msPerRow](int, const std::atomic<bool>& stopped) { Pause(msPerRow, stopped); },
+                readers);
 }
 
 ScanRunner HoldAfter(int rows) {

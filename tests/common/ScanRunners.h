@@ -10,8 +10,9 @@
 
 namespace libinfo::testing {
 
-// Each listed file takes `msPerRow` longer, as on a slow disk.
-ScanRunner SlowReading(DWORD msPerRow);
+// Each listed file takes `msPerRow` longer to hand on, as on a slow disk;
+// with `readers` readers where given, else as many as the window's scan.
+ScanRunner SlowReading(DWORD msPerRow, int readers = 0);
 
 // After the n-th listed file the reading waits until the scan is stopped
 // (at most a few seconds), so Stop lands exactly after that file.

@@ -99,10 +99,10 @@ TEST_F(HostileDirectory, FileLockedByAnotherProcessIsLeftOutUntilReleased) {
 
 TEST_F(HostileDirectory, FileDeletedDuringTheScanIsSkipped) {
   for (const char* name : {"a.dll", "b.dll", "c.dll"}) AddVersioned(name);
-  // The reading pauses after each file, long enough for the deletion to
-  // land between a.dll and b.dll.
+  // One reader, which pauses after each file, long enough for the deletion
+  // to land between a.dll and b.dll (several would have read b.dll at once).
   probe_.AfterListed(1, [&] { EXPECT_TRUE(::DeleteFileA(PathOf("b.dll").c_str())); });
-  EXPECT_EQ((Rows{"a.dll", "c.dll"}), Scan({}, SlowReading(150)));
+  EXPECT_EQ((Rows{"a.dll", "c.dll"}), Scan({}, SlowReading(150, 1)));
   EXPECT_EQ((Rows{"1 files", "2 files"}), probe_.Counts());
 }
 
