@@ -1,5 +1,6 @@
 #include "common/GuardPageBuffer.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -7,7 +8,7 @@ namespace libinfo::testing {
 namespace {
 
 constexpr BYTE kFill = 0xCC;
-int blocksInUse = 0;
+std::atomic<int> blocksInUse{0};  // the soak reads on several threads
 
 DWORD PageSize() noexcept {
   SYSTEM_INFO system{};

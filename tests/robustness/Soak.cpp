@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Helpers.h"
@@ -44,6 +46,7 @@ struct Shape {
   std::string kind;
   std::string source;
   Bytes blob;
+  const VersionDllTemplate* dll = nullptr;
 };
 
 struct Tally {
@@ -51,13 +54,19 @@ struct Tally {
   int refused = 0;
 };
 
-// What the fault handler prints: enough to replay the shape.
+// Shapes read at once, each by a thread of its own, as the scan's readers
+// read files at once.
+constexpr int kReaders = 4;
+
+// What the fault handler prints: enough to replay the shape. Each reader
+// has its own; the handler runs on the thread that faulted.
+std::uint32_t soakSeed = 0;
 struct Current {
-  std::uint32_t seed = 0;
   int index = 0;
   const Shape* shape = nullptr;
   const char* placement = "";
-} current;
+};
+thread_local Current current;
 
 LONG CALLBACK ReportFault(EXCEPTION_POINTERS* pointers) {
   const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
@@ -73,11 +82,11 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS* pointers) {
   }
   std::printf("FAULT: %s outside the copy, seed %lu, shape %d (%s of %s), copy %s\n",
               record.ExceptionInformation[0] ? "wrote" : "read",
-              static_cast<unsigned long>(current.seed), current.index,
+              static_cast<unsigned long>(soakSeed), current.index,
               current.shape ? current.shape->kind.c_str() : "?",
               current.shape ? current.shape->source.c_str() : "?", current.placement);
   std::printf("replay: scripts/soak.sh %d %lu\n", current.index + 1,
-              static_cast<unsigned long>(current.seed));
+              static_cast<unsigned long>(soakSeed));
   std::fflush(stdout);
   ::ExitProcess(kFaultExit);
 }
@@ -154,39 +163,33 @@ class Soaker {
   Soaker(std::uint32_t seed) : random_(seed), sources_(RealSources()) {
     char temp[MAX_PATH] = {};
     ::GetTempPathA(sizeof temp, temp);
-    path_ = std::string(temp) + "libinfo-soak-" + std::to_string(::GetCurrentProcessId()) + ".dll";
-  }
-  ~Soaker() { ::DeleteFileA(path_.c_str()); }
-
-  void Run(int index) {
-    const int kinds = kDamages + (sources_.empty() ? 0 : kMutations);
-    const int kind = index % kinds;
-    Shape shape;
-    const VersionDllTemplate* dll = &HostileTemplate();
-    if (kind < kDamages) {
-      shape = {NameOf(static_cast<Damage>(kind)), "template",
-               ApplyDamage(dll->Blob(), static_cast<Damage>(kind), random_())};
-    } else {
-      const Source& source = sources_[random_() % sources_.size()];
-      dll = source.dll.get();
-      shape = {kMutationNames[kind - kDamages], source.name,
-               Mutate(dll->Blob(), static_cast<Mutation>(kind - kDamages), random_)};
+    for (int reader = 0; reader < kReaders; ++reader) {
+      paths_.push_back(std::string(temp) + "libinfo-soak-" +
+                       std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(reader) +
+                       ".dll");
     }
-    // A few shifts add bytes; the copy of the library has room for the
-    // resource's own size only, and a cut-off end is just more damage.
-    if (shape.blob.size() > dll->Blob().size()) shape.blob.resize(dll->Blob().size());
-    current.index = index;
-    current.shape = &shape;
-    WriteWholeFile(path_, dll->WithResource(shape.blob));
-    current.placement = "ending at a guard page";
-    const TVersionInfo endGuarded(path_, GuardPageBuffer());
-    (void)AnswersOf(endGuarded);
-    current.placement = "starting behind a guard page";
-    const TVersionInfo startGuarded(path_, LeadingGuardPageBuffer());
-    (void)AnswersOf(startGuarded);
-    Tally& tally = tallies_[shape.kind];
-    ++(endGuarded.Valid() ? tally.listed : tally.refused);
-    current.shape = nullptr;
+  }
+  ~Soaker() {
+    for (const auto& path : paths_) ::DeleteFileA(path.c_str());
+  }
+
+  // Shapes `first` on, one per reader, drawn in order so that a seed
+  // replays them, then read all at once.
+  void RunBatch(int first, int count) {
+    std::vector<Shape> shapes;
+    for (int index = first; index < first + count; ++index) shapes.push_back(Draw(index));
+    std::vector<int> valid(shapes.size());
+    std::vector<std::thread> readers;
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+      readers.emplace_back([this, &shapes, &valid, i, first] {
+        valid[i] = Read(first + static_cast<int>(i), shapes[i], paths_[i]);
+      });
+    }
+    for (auto& reader : readers) reader.join();
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+      Tally& tally = tallies_[shapes[i].kind];
+      ++(valid[i] ? tally.listed : tally.refused);
+    }
   }
 
   void Report(int count) const {
@@ -203,21 +206,57 @@ class Soaker {
   }
 
  private:
+  Shape Draw(int index) {
+    const int kinds = kDamages + (sources_.empty() ? 0 : kMutations);
+    const int kind = index % kinds;
+    const VersionDllTemplate* dll = &HostileTemplate();
+    Shape shape;
+    if (kind < kDamages) {
+      shape = {NameOf(static_cast<Damage>(kind)), "template",
+               ApplyDamage(dll->Blob(), static_cast<Damage>(kind), random_()), dll};
+    } else {
+      const Source& source = sources_[random_() % sources_.size()];
+      dll = source.dll.get();
+      shape = {kMutationNames[kind - kDamages], source.name,
+               Mutate(dll->Blob(), static_cast<Mutation>(kind - kDamages), random_), dll};
+    }
+    // A few shifts add bytes; the copy of the library has room for the
+    // resource's own size only, and a cut-off end is just more damage.
+    if (shape.blob.size() > dll->Blob().size()) shape.blob.resize(dll->Blob().size());
+    return shape;
+  }
+
+  static bool Read(int index, const Shape& shape, const std::string& path) {
+    current.index = index;
+    current.shape = &shape;
+    WriteWholeFile(path, shape.dll->WithResource(shape.blob));
+    current.placement = "ending at a guard page";
+    const TVersionInfo endGuarded(path, GuardPageBuffer());
+    (void)AnswersOf(endGuarded);
+    current.placement = "starting behind a guard page";
+    const TVersionInfo startGuarded(path, LeadingGuardPageBuffer());
+    (void)AnswersOf(startGuarded);
+    current.shape = nullptr;
+    return endGuarded.Valid();
+  }
+
   std::mt19937 random_;
   std::vector<Source> sources_;
-  std::string path_;
+  std::vector<std::string> paths_;
   std::map<std::string, Tally> tallies_;
 };
 
 }  // namespace
 
 int Soak(int count, std::uint32_t seed) {
-  current.seed = seed;
+  soakSeed = seed;
   std::printf("soak: seed %lu\n", static_cast<unsigned long>(seed));
   std::fflush(stdout);
   const PVOID handler = ::AddVectoredExceptionHandler(1, ReportFault);
   Soaker soaker(seed);
-  for (int index = 0; index < count; ++index) soaker.Run(index);
+  for (int first = 0; first < count; first += kReaders) {
+    soaker.RunBatch(first, std::min(kReaders, count - first));
+  }
   soaker.Report(count);
   ::RemoveVectoredExceptionHandler(handler);
   return GuardPageBlocksInUse() == 0 ? 0 : 4;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "common/GuardPageBuffer.h"
 #include "common/LibraryFolder.h"
 #include "common/ScanProbe.h"
+#include "scan/LibraryScan.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo::testing {
@@ -129,6 +131,34 @@ TEST_F(HostileFolder, ScanEndsAndListsEveryWellFormedFileAsTheReaderSeesIt) {
   ASSERT_FALSE(probe.Counts().empty());
   EXPECT_EQ(std::to_string(rows.size()) + " files", probe.Counts().back());
   std::printf("[ hostile  ] %zu of %zu files listed\n", rows.size(), order.size() - 2);
+}
+
+// Damaged resources read by several readers at once: the same files listed
+// in the same order as by one, and the well-formed ones with the same texts
+// (a damaged one's texts may hold whatever the platform left in its buffer).
+TEST_F(HostileFolder, SeveralReadersListWhatOneReaderLists) {
+  const auto scan = [](int readers) {
+    std::vector<LibraryRow> rows;
+    const std::atomic<bool> never{false};
+    LibraryScan(folder_->Path(), readers).Run(never, [&rows](LibraryRow&& row) {
+      rows.push_back(std::move(row));
+    });
+    return rows;
+  };
+  const auto one = scan(1);
+  for (const int readers : {4, 8}) {
+    SCOPED_TRACE(readers);
+    const auto several = scan(readers);
+    ASSERT_EQ(one.size(), several.size());
+    for (std::size_t i = 0; i < one.size(); ++i) {
+      ASSERT_EQ(one[i].name, several[i].name) << "row " << i;
+      const bool wellFormed =
+          std::find(wellFormed_->begin(), wellFormed_->end(), one[i].name) != wellFormed_->end();
+      if (!wellFormed) continue;
+      EXPECT_EQ(one[i].description, several[i].description) << one[i].name;
+      EXPECT_EQ(one[i].productVersion, several[i].productVersion) << one[i].name;
+    }
+  }
 }
 
 // Every shape, none left out: the platform's query function trusts every
