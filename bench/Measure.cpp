@@ -63,6 +63,11 @@ Spread SpreadOf(std::vector<double> samples) {
   return {Quantile(samples, 0.5), Quantile(samples, 0.25), Quantile(samples, 0.75)};
 }
 
+std::string WithRange(const Spread& spread, int decimals) {
+  return Format("%.*f [%.*f, %.*f]", decimals, spread.median, decimals, spread.lower, decimals,
+                spread.upper);
+}
+
 MemorySample SampleMemory() noexcept {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;

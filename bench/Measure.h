@@ -27,6 +27,16 @@ struct Spread {
 };
 Spread SpreadOf(std::vector<double> samples);
 
+// "1.032 [1.010, 1.051]": the median and, in brackets, the interquartile range.
+std::string WithRange(const Spread& spread, int decimals);
+
+// One timed run over a folder.
+struct Timing {
+  double wallMs = 0;
+  double cpuMs = 0;  // user and kernel time of the whole process meanwhile
+  int listed = 0;
+};
+
 struct MemorySample {
   SIZE_T privateUsage = 0;
   SIZE_T pagefileUsage = 0;

@@ -2,51 +2,16 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
-#include "Measure.h"
 #include "Owned.h"
-#include "scan/LibraryScan.h"
 #include "window/PrgsDlg.h"
-#include "window/SysLibMain.h"
 
 namespace bench {
-
-using libinfo::TSysLibInfoWin;
-
 namespace {
-
-// The library window, shown and idle, pointed at `folder`; its first scan
-// (normally started by the first activation) is left to the caller.
-class ShownWindow {
- public:
-  explicit ShownWindow(const std::string& folder) : window_(folder) {
-    window_.ScanStarted = true;
-    window_.Show();
-    Settle();
-  }
-  TSysLibInfoWin& operator*() noexcept { return window_; }
-  TSysLibInfoWin* operator->() noexcept { return &window_; }
-
-  // Refresh as the toolbar button runs it, timed until it returns.
-  Timing TimedRefresh() {
-    const double cpuStart = ProcessCpuMs();
-    const double start = NowMs();
-    window_.tbRefreshClick();
-    Timing timing{NowMs() - start, ProcessCpuMs() - cpuStart, window_.RowCount()};
-    Settle();
-    return timing;
-  }
-
- private:
-  TSysLibInfoWin window_;
-};
 
 int CountInCaption(HWND label) {
   char caption[32] = {};
@@ -198,55 +163,8 @@ void PaintPending() {
 
 }  // namespace
 
-Timing BareLoop(const std::string& folder) {
-  const std::atomic<bool> neverStopped{false};
-  int listed = 0;
-  const double cpuStart = ProcessCpuMs();
-  const double start = NowMs();
-  libinfo::LibraryScan(folder).Run(neverStopped, [&listed](libinfo::LibraryRow&&) { ++listed; });
-  return {NowMs() - start, ProcessCpuMs() - cpuStart, listed};
-}
-
-Timing ThreadedBareLoop(const std::string& folder) {
-  Timing timing;
-  const double start = NowMs();
-  std::thread reading([&timing, &folder] { timing = BareLoop(folder); });
-  reading.join();
-  timing.wallMs = NowMs() - start;
-  return timing;
-}
-
-Course BareLoopCourse(const std::string& folder, bool onOwnThread) {
-  std::vector<double> stamps;
-  const auto read = [&stamps, &folder] {
-    const std::atomic<bool> neverStopped{false};
-    libinfo::LibraryScan(folder).Run(
-        neverStopped, [&stamps](libinfo::LibraryRow&&) { stamps.push_back(NowMs()); });
-  };
-  Settle();  // the same quiet before each, as in the pairs
-  const double start = NowMs();
-  if (onOwnThread) {
-    std::thread(read).join();
-  } else {
-    read();
-  }
-  Course course;
-  course.listed = static_cast<int>(stamps.size());
-  if (stamps.empty()) return course;
-  course.firstRowMs = stamps.front() - start;
-  for (size_t row = 1; row < stamps.size(); ++row) {
-    const double gap = stamps[row] - stamps[row - 1];
-    if (gap >= 20) course.stalls.emplace_back(static_cast<int>(row), gap);
-  }
-  for (size_t quarter = 0; quarter < 4; ++quarter) {
-    const size_t last = std::max<size_t>(1, stamps.size() * (quarter + 1) / 4) - 1;
-    course.quarterMs[quarter] = stamps[last] - start;
-  }
-  return course;
-}
-
-Timing WindowScan(const std::string& folder) {
-  ShownWindow window(folder);
+Timing WindowScan(const std::string& folder, int readers) {
+  ShownWindow window(folder, readers);
   return window.TimedRefresh();
 }
 
@@ -293,109 +211,6 @@ RefreshResult RefreshOverFullList(const std::string& folder) {
   result.intoEmptyMs = window.TimedRefresh().wallMs;
   result.replacingMs = window.TimedRefresh().wallMs;
   result.rows = window->RowCount();
-  return result;
-}
-
-namespace {
-
-constexpr char kChildOption[] = "--memory-child";
-
-int RunMemoryChild(const std::string& folder, const std::string& resultFile, MemoryPlan plan) {
-  if (plan.afterFirstScan) {
-    const EmptyFolder empty;
-    WindowScan(empty.Path());
-  }
-  ShownWindow window(folder);
-  const MemorySample before = SampleMemory();
-  const int rows = plan.what == MemoryOf::BareLoop ? BareLoop(folder).listed
-                                                   : (window.TimedRefresh(), window->RowCount());
-  const MemorySample after = SampleMemory();
-  std::ofstream out(resultFile);
-  const auto growth = [](SIZE_T from, SIZE_T to) {
-    return static_cast<long long>(to) - static_cast<long long>(from);
-  };
-  out << rows << ' ' << growth(before.privateUsage, after.privateUsage) << ' '
-      << growth(before.pagefileUsage, after.pagefileUsage) << ' '
-      << growth(before.committedPrivate, after.committedPrivate) << '\n';
-  return out ? 0 : 1;
-}
-
-}  // namespace
-
-// FOLDER RESULT_FILE scan|bare first|later
-int RunMemoryChildIfAsked(int argc, char** argv) {
-  if (argc != 6 || std::string(argv[1]) != kChildOption) return -1;
-  MemoryPlan plan;
-  plan.what = std::string(argv[4]) == "bare" ? MemoryOf::BareLoop : MemoryOf::Scan;
-  plan.afterFirstScan = std::string(argv[5]) == "later";
-  return RunMemoryChild(argv[2], argv[3], plan);
-}
-
-namespace {
-
-constexpr char kSpinnerOption[] = "--spinner";
-
-// This program again, with `arguments`; its main thread's handle is closed.
-libinfo::UniqueHandle StartSelf(const std::string& arguments) {
-  char self[MAX_PATH] = {};
-  ::GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string command = "\"" + std::string(self) + "\" " + arguments;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    throw std::runtime_error("cannot start " + command);
-  }
-  const libinfo::UniqueHandle thread(process.hThread);
-  return libinfo::UniqueHandle(process.hProcess);
-}
-
-}  // namespace
-
-BusyCore::BusyCore()
-    : spinner_(
-          StartSelf(std::string(kSpinnerOption) + " " + std::to_string(::GetCurrentProcessId()))) {
-  ::Sleep(300);  // until it spins
-}
-
-BusyCore::~BusyCore() {
-  ::TerminateProcess(spinner_.get(), 0);
-  ::WaitForSingleObject(spinner_.get(), INFINITE);
-}
-
-int RunSpinnerIfAsked(int argc, char** argv) {
-  if (argc != 3 || std::string(argv[1]) != kSpinnerOption) return -1;
-  // A spinner left behind by a benchmark that died would spin for ever.
-  const libinfo::UniqueHandle parent(
-      ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::atoll(argv[2]))));
-  if (!parent) return 1;
-  for (;;) {
-    std::atomic<unsigned> spins{0};  // a loop the compiler cannot drop
-    while (spins.fetch_add(1, std::memory_order_relaxed) < 100'000'000u) {
-    }
-    if (::WaitForSingleObject(parent.get(), 0) != WAIT_TIMEOUT) return 0;
-  }
-}
-
-MemoryResult MemoryPerRowInChild(const std::string& folder, MemoryPlan plan) {
-  char temp[MAX_PATH] = {};
-  ::GetTempPathA(sizeof temp, temp);
-  const std::string resultFile =
-      std::string(temp) + "libinfo-bench-" + std::to_string(::GetCurrentProcessId()) + ".txt";
-  const libinfo::UniqueHandle child =
-      StartSelf(std::string(kChildOption) + " \"" + folder + "\" \"" + resultFile + "\" " +
-                (plan.what == MemoryOf::BareLoop ? "bare" : "scan") + " " +
-                (plan.afterFirstScan ? "later" : "first"));
-  ::WaitForSingleObject(child.get(), INFINITE);
-  MemoryResult result;
-  std::ifstream in(resultFile);
-  if (!(in >> result.rows >> result.privateGrowth >> result.pagefileGrowth >>
-        result.committedGrowth)) {
-    throw std::runtime_error("the memory child reported nothing");
-  }
-  in.close();
-  ::DeleteFileA(resultFile.c_str());
   return result;
 }
 

@@ -2,16 +2,22 @@
 # Builds the benchmark, writes the folders it scans into its own Wine prefix
 # and runs it there, once for each architecture this kernel can run (x86-64
 # always, i686 where the kernel runs 32-bit programs); the Markdown report,
-# one table per architecture, ends up in BUILD/bench-results.md.
-#   bash scripts/bench.sh           system directory, 1,000, 10,000 and 50,000 entries
-#                                   (about 50 minutes per architecture)
-#   bash scripts/bench.sh --quick   without the 50,000-entry folder
+# one set of tables per architecture, ends up in BUILD/bench-results.md.
+#   bash scripts/bench.sh           system directory, 1,000, 10,000 and 50,000 entries:
+#                                   the window's scan against the one-thread bare loop
+#                                   and the bare loop with as many threads as the scan
+#                                   has readers, 11 rounds each; then the scan with 1,
+#                                   2 and 4 readers against the one-thread loop on the
+#                                   system directory and the 1,000 and 10,000 folders
+#                                   (about an hour per architecture)
+#   bash scripts/bench.sh --quick   without the 50,000-entry folder, and the reader
+#                                   counts without the 10,000 folder
 #   --arch i686|x86-64              only that architecture
-#   bash scripts/bench.sh --decompose   only where scan / bare goes, on the system
-#                                   directory and the 1,000 and 10,000 folders, once
-#                                   as the machine is and once with its other core
-#                                   kept busy, then quarter by quarter of the rows
-#                                   (about 15 minutes per architecture)
+#   bash scripts/bench.sh --decompose   only where scan / same-threads bare goes, on the
+#                                   system directory and the 1,000 and 10,000 folders,
+#                                   once as the machine is and once with its other core
+#                                   kept busy, then the one-thread loop quarter by
+#                                   quarter of the rows (about 15 minutes per architecture)
 # Where i686 runs through a CPU emulator (scripts/emulate-i686.sh), its
 # report says so: its times are the emulator's, not a processor's.
 set -uo pipefail
@@ -77,7 +83,7 @@ bench_arch() {
   if [ $decompose = 1 ]; then
     samples=$build_root/bench-decomposition-$arch.log
     : >"$samples"
-    printf '\n### %s: where scan / bare goes\n\n' "$arch" >>"$results"
+    printf '\n### %s: where scan / same-threads bare goes\n\n' "$arch" >>"$results"
     local busy
     for busy in "" --busy-core; do
       "$root/scripts/wine-run.sh" "$wine_dir" $arch "$bench" --decompose 'C:\windows\system32' 21 \
@@ -92,10 +98,12 @@ bench_arch() {
     return
   fi
 
-  # The third number of each folder is the count of alternating pairs.
+  # The third number of each folder is the count of alternating rounds.
   local args=(--dir system 'C:\windows\system32' 11 --dir 1000 'C:\bench\n1000' 11
     --dir 10000 'C:\bench\n10000' 11)
   [ $quick = 1 ] || args+=(--dir 50000 'C:\bench\n50000' 11)
+  args+=(--readers system 'C:\windows\system32' 11 --readers 1000 'C:\bench\n1000' 11)
+  [ $quick = 1 ] || args+=(--readers 10000 'C:\bench\n10000' 11)
   args+=(--refresh 'C:\bench\r10000' 11 --tree-check 'C:\windows\system32' 7
     --copy-rows 50000 5)
 
