@@ -12,8 +12,8 @@
 namespace bench {
 
 // One Refresh of a freshly shown window with an empty list, its scan read
-// by `readers` readers (the window's own choice for kWindowsReaders).
-Timing WindowScan(const std::string& folder, int readers = kWindowsReaders);
+// by `readers` readers (the window's own choice for kWindowOwnReaders).
+Timing WindowScan(const std::string& folder, int readers = kWindowOwnReaders);
 
 struct StopResult {
   bool clicked = false;            // false if the scan ended before the count reached the mark

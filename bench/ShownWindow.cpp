@@ -11,9 +11,9 @@ using libinfo::LibraryScan;
 namespace {
 
 // Every scan of the window read by `readers` readers; the window's own
-// choice for kWindowsReaders, so that the default is the window's real one.
+// choice for kWindowOwnReaders, so that the default is the window's real one.
 libinfo::ScanRunner ReadersRunner(int readers) {
-  if (readers == kWindowsReaders) return {};
+  if (readers == kWindowOwnReaders) return {};
   return [readers](const LibraryScan& scan, const std::atomic<bool>& stopped,
                    const LibraryScan::RowSink& sink) {
     return LibraryScan(scan.Folder(), readers).Run(stopped, sink);

@@ -10,17 +10,17 @@
 namespace bench {
 
 // A reader count that leaves the window's own choice in place.
-constexpr int kWindowsReaders = 0;
+constexpr int kWindowOwnReaders = 0;
 
 // The readers the window's scan uses when left to itself.
 int DefaultReaders() noexcept;
 
 // The window's first scan (normally started by the first activation) is left
-// to the caller. With `readers` other than kWindowsReaders every scan reads
+// to the caller. With `readers` other than kWindowOwnReaders every scan reads
 // with that many readers instead of the window's own choice.
 class ShownWindow {
  public:
-  explicit ShownWindow(const std::string& folder, int readers = kWindowsReaders);
+  explicit ShownWindow(const std::string& folder, int readers = kWindowOwnReaders);
   ShownWindow(const ShownWindow&) = delete;
   ShownWindow& operator=(const ShownWindow&) = delete;
 

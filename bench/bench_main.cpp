@@ -10,10 +10,11 @@
 // one-thread loop (the walking thread reads each entry itself) and a loop
 // with as many threads as the scan has readers (the calling thread walks,
 // the threads take the entries through one shared index, no order kept).
-// One warm-up comes first, which of the three goes first turns with the
+// A warm-up comes first, which of the three goes first turns with the
 // round, and one stopped scan follows each round; then the window's answers
 // and its memory per row. --readers times the window's scan with 1, 2 and 4
-// readers against the one-thread loop, in rounds of the same kind. Every
+// readers (and the window's own count where that is none of these) against
+// the one-thread loop, in rounds of the same kind. Every
 // figure is the median of the per-round samples with the interquartile
 // range beside it. The report is Markdown on standard output, the single
 // samples go to standard error.

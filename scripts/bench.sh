@@ -9,7 +9,7 @@
 #                                   has readers, 11 rounds each; then the scan with 1,
 #                                   2 and 4 readers against the one-thread loop on the
 #                                   system directory and the 1,000 and 10,000 folders
-#                                   (about an hour per architecture)
+#                                   (about 70 minutes per architecture)
 #   bash scripts/bench.sh --quick   without the 50,000-entry folder, and the reader
 #                                   counts without the 10,000 folder
 #   --arch i686|x86-64              only that architecture
