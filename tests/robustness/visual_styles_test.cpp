@@ -22,22 +22,23 @@ using testing_windows::ControlModule;
 
 constexpr char kVersion6[] = "comctl32.dll";
 
+struct ChildSearch {
+  const char* className;
+  const char* text;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM param) {
+  auto& search = *reinterpret_cast<ChildSearch*>(param);
+  if (_stricmp(testing_windows::ClassName(child).c_str(), search.className) != 0) return TRUE;
+  if (search.text && testing_windows::WindowText(child) != search.text) return TRUE;
+  search.found = child;
+  return FALSE;
+}
+
 HWND ChildOfClass(HWND parent, const char* className, const char* text = nullptr) {
-  struct Search {
-    const char* className;
-    const char* text;
-    HWND found;
-  } search{className, text, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM param) {
-        auto& s = *reinterpret_cast<Search*>(param);
-        if (_stricmp(testing_windows::ClassName(child).c_str(), s.className) != 0) return TRUE;
-        if (s.text && testing_windows::WindowText(child) != s.text) return TRUE;
-        s.found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ChildSearch search{className, text, nullptr};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
