@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
 
 #include "window/PrgsDlg.h"
@@ -39,13 +40,22 @@ int TextWidthIn(HWND control, const char* text) {
   return extent.cx;
 }
 
-std::string HintOf(TSysLibInfoWin& window, int command) {
-  NMTTDISPINFOA info{};
-  info.hdr.hwndFrom = window.ToolBar;
-  info.hdr.idFrom = command;
-  info.hdr.code = TTN_GETDISPINFOA;
-  SendMessageA(window.Handle(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
-  return info.lpszText ? info.lpszText : "";
+// The hint a button shows on hovering, asked of the tool bar's own tool-tip
+// control: the control asks the bar for the text and the bar asks the window,
+// so the answer comes through the window's wiring, whatever texts the
+// buttons themselves come to carry.
+std::string HintOf(const TSysLibInfoWin& window, int command) {
+  const auto tips = reinterpret_cast<HWND>(SendMessageA(window.ToolBar, TB_GETTOOLTIPS, 0, 0));
+  if (!tips) return "(the tool bar has no tool-tip control)";
+  // The control writes at most 80 characters for the ANSI call.
+  char text[256] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window.ToolBar;
+  tool.uId = command;
+  tool.lpszText = text;
+  SendMessageA(tips, TTM_GETTEXTA, std::size(text), reinterpret_cast<LPARAM>(&tool));
+  return text;
 }
 
 TEST(LibraryWindowLayout, FrameCaptionAndPanels) {
