@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "common/LibraryFolder.h"
+#include "common/ProgramThreads.h"
 #include "common/ScanProbe.h"
 #include "common/ScanRunners.h"
-#include "common/ThreadCount.h"
 #include "common/WindowWatch.h"
 #include "Owned.h"
 #include "version/VerInfo.h"
@@ -463,22 +463,54 @@ TEST(ScanFolders, MissingFolderEndsWithAnEmptyList) {
   EXPECT_EQ(nullptr, ProgressDlg);
 }
 
-TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
-  // The platform keeps threads of its own once the first dialog has run.
-  Window().ScanSystemLibraries();
-  const DWORD before = ThreadsOfThisProcess();
-  Window().ScanSystemLibraries();
-  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a scan run to its end";
+// Runs `runner` (the real scan when empty) and keeps a handle to the thread
+// it runs on, the scan's reading thread.
+ScanRunner NotingTheThread(UniqueHandle& reading, ScanRunner runner = {}) {
+  return [&reading, runner = std::move(runner)](const LibraryScan& scan,
+                                                const std::atomic<bool>& stopped,
+                                                const LibraryScan::RowSink& sink) {
+    HANDLE self = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self,
+                    SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
+    reading.reset(self);
+    return runner ? runner(scan, stopped, sink) : scan.Run(stopped, sink);
+  };
+}
 
-  TSysLibInfoWin& held = Window(HoldAfter(1));
-  DWORD during = 0;
+bool Ended(const UniqueHandle& thread) {
+  return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+}
+
+// The reading thread has ended when the scan returns, and no other thread of
+// the program's code is left; the platform's own threads, which it starts
+// and ends as it pleases, are not counted. Each list is taken before any
+// check, as a failed check may start a thread of the test framework's.
+TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
+  UniqueHandle reading;
+  ThreadList before = ProgramThreads();
+  Window(NotingTheThread(reading)).ScanSystemLibraries();
+  ThreadList after = ProgramThreads();
+  ASSERT_TRUE(reading) << "the scan ran on a thread of its own";
+  EXPECT_TRUE(Ended(reading)) << "the reading thread still ran when a scan run to its end returned";
+  EXPECT_TRUE(DescribeNewThreads(before, after).empty())
+      << "threads left by a scan run to its end:" << DescribeNewThreads(before, after);
+
+  reading.reset();
+  TSysLibInfoWin& held = Window(NotingTheThread(reading, HoldAfter(1)));
+  ThreadList during;
   probe_.AfterListed(1, [&] {
-    during = ThreadsOfThisProcess();
+    during = ProgramThreads();
     PressStop();
   });
+  before = ProgramThreads();
   held.ScanSystemLibraries();
-  EXPECT_GT(during, before) << "the reading thread runs";
-  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a stopped scan";
+  after = ProgramThreads();
+  ASSERT_TRUE(reading);
+  EXPECT_EQ(1u, during.count(GetThreadId(reading.get())))
+      << "the reading thread counts among the program's while it runs";
+  EXPECT_TRUE(Ended(reading)) << "the reading thread still ran when a stopped scan returned";
+  EXPECT_TRUE(DescribeNewThreads(before, after).empty())
+      << "threads left by a stopped scan:" << DescribeNewThreads(before, after);
 }
 
 // A failure of the reading thread as a whole reaches the window thread, is
