@@ -9,7 +9,7 @@
 #include "CommittedMemory.h"
 #include "common/GuardPageBuffer.h"
 #include "common/HandleCount.h"
-#include "common/ThreadCount.h"
+#include "common/ProgramThreads.h"
 
 namespace libinfo::testing {
 
@@ -187,6 +187,10 @@ BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM param) {
 
 ProcessResources MeasureResources() {
   ProcessResources now;
+  // Threads first: probing the handles takes the platform's server a while,
+  // time in which a thread still on its way out would end unseen.
+  now.programThreads = ProgramThreads();
+  now.threads = static_cast<DWORD>(ThreadsOfThisProcess().size());
   now.handleValues = OpenHandleValues();
   now.handles = OpenHandleCount(now.handleValues);
   ::EnumThreadWindows(::GetCurrentThreadId(), CountWindowAndChildren,
@@ -202,7 +206,6 @@ ProcessResources MeasureResources() {
     now.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
   }
   now.committedPrivate = CommittedPrivateBytes();
-  now.threads = ThreadsOfThisProcess();
   return now;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "HostileResources.h"
+#include "common/ProgramThreads.h"
 #include "Owned.h"
 #include "version/VerInfo.h"
 
@@ -80,7 +81,8 @@ struct ProcessResources {
   SIZE_T privateBytes = 0;                   // PrivateUsage, else PagefileUsage; zero
                                              // under a CPU emulator
   SIZE_T committedPrivate = 0;               // the committed private regions, summed
-  DWORD threads = 0;                         // of this process
+  DWORD threads = 0;                         // of this process, the platform's included
+  ThreadList programThreads;                 // those running the program's or plug-in's code
   std::vector<std::uintptr_t> handleValues;  // the open handles, by value
 };
 ProcessResources MeasureResources();

@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
 
+#include "common/ToolBarTexts.h"
 #include "window/PrgsDlg.h"
 #include "window/SysLibMain.h"
 
@@ -39,17 +41,8 @@ int TextWidthIn(HWND control, const char* text) {
   return extent.cx;
 }
 
-// Asked of the tool bar's own tool-tip control, as hovering asks it.
-std::string HintOf(TSysLibInfoWin& window, int command) {
-  HWND tips = reinterpret_cast<HWND>(SendMessageA(window.ToolBar, TB_GETTOOLTIPS, 0, 0));
-  char text[256] = {};
-  TTTOOLINFOA tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = window.ToolBar;
-  tool.uId = static_cast<UINT_PTR>(command);
-  tool.lpszText = text;
-  SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-  return text;
+std::string HintOf(const TSysLibInfoWin& window, int command) {
+  return testing_windows::HintOf(window.ToolBar, command);
 }
 
 TEST(LibraryWindowLayout, FrameCaptionAndPanels) {

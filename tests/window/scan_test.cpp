@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "common/LibraryFolder.h"
+#include "common/ProgramThreads.h"
 #include "common/ScanProbe.h"
 #include "common/ScanRunners.h"
-#include "common/ThreadCount.h"
 #include "common/WindowWatch.h"
 #include "Owned.h"
 #include "version/VerInfo.h"
@@ -114,17 +114,37 @@ TEST_F(ScanTest, CountRisesToTheFinalNumberBeforeTheDialogGoes) {
 
 // A new count normally waits for the clip's next frame to be shown. With the
 // clip stopped nothing else wakes the window thread, and the count must
-// still move on its own, about every quarter second.
+// still move on its own, within its longest wait of a quarter second. The
+// reading lists the second file only once the clip has stopped, then holds
+// until Stop, which comes when the label shows that file: the hold lasts
+// eight times the longest wait, a margin no scheduling delay on a busy
+// machine comes near, so a count that waits for a wake nothing gives never
+// shows it and the reading goes on to its end.
 TEST_F(ScanTest, CountMovesWhenNothingElseWakesTheWindow) {
-  probe_.AfterListed(1, [] { ::SendMessageA(ProgressDlg->Animate1, ACM_STOP, 0, 0); });
-  Window(SlowReading(150)).ScanSystemLibraries();
-  const auto& counts = probe_.Counts();
-  const auto& times = probe_.CountTimes();
-  ASSERT_GE(counts.size(), 3u) << "only the first and the final count were shown";
-  for (size_t i = 1; i + 1 < counts.size(); ++i) {
-    EXPECT_LE(times[i] - times[i - 1], 450ms) << "caption " << i << " waited too long";
-  }
-  EXPECT_EQ("5 files", counts.back());
+  constexpr DWORD kHoldMs = 2000;
+  const UniqueHandle clipStopped(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  TSysLibInfoWin& window = Window([&](const LibraryScan& scan, const std::atomic<bool>& stopped,
+                                      const LibraryScan::RowSink& sink) {
+    int listed = 0;
+    return scan.Run(stopped, [&](LibraryRow&& row) {
+      if (++listed == 2) WaitForSingleObject(clipStopped.get(), 10000);
+      sink(std::move(row));
+      if (listed != 2) return;
+      for (const DWORD start = GetTickCount(); !stopped && GetTickCount() - start < kHoldMs;) {
+        Sleep(2);
+      }
+    });
+  });
+  probe_.AfterListed(1, [&] {
+    SendMessageA(ProgressDlg->Animate1, ACM_STOP, 0, 0);
+    SetEvent(clipStopped.get());
+  });
+  probe_.AfterListed(2, PressStop);
+  window.ScanSystemLibraries();
+  const auto expected = ExpectedRows();
+  EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + 2), Captions(window))
+      << "the count did not show the second file while the reading held for " << kHoldMs
+      << " ms; the label showed " << ::testing::PrintToString(probe_.Counts());
 }
 
 // Stop at the first file, in the middle and after the last: the rows are
@@ -463,22 +483,54 @@ TEST(ScanFolders, MissingFolderEndsWithAnEmptyList) {
   EXPECT_EQ(nullptr, ProgressDlg);
 }
 
-TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
-  // The platform keeps threads of its own once the first dialog has run.
-  Window().ScanSystemLibraries();
-  const DWORD before = ThreadsOfThisProcess();
-  Window().ScanSystemLibraries();
-  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a scan run to its end";
+// Runs `runner` (the real scan when empty) and keeps a handle to the thread
+// it runs on, the scan's reading thread.
+ScanRunner NotingTheThread(UniqueHandle& reading, ScanRunner runner = {}) {
+  return [&reading, runner = std::move(runner)](const LibraryScan& scan,
+                                                const std::atomic<bool>& stopped,
+                                                const LibraryScan::RowSink& sink) {
+    HANDLE self = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self,
+                    SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, 0);
+    reading.reset(self);
+    return runner ? runner(scan, stopped, sink) : scan.Run(stopped, sink);
+  };
+}
 
-  TSysLibInfoWin& held = Window(HoldAfter(1));
-  DWORD during = 0;
+bool Ended(const UniqueHandle& thread) {
+  return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+}
+
+// The reading thread has ended when the scan returns, and no other thread of
+// the program's code is left; the platform's own threads, which it starts
+// and ends as it pleases, are not counted. Each list is taken before any
+// check, as a failed check may start a thread of the test framework's.
+TEST_F(ScanTest, NoReadingThreadOutlivesItsScan) {
+  UniqueHandle reading;
+  ThreadList before = ProgramThreads();
+  Window(NotingTheThread(reading)).ScanSystemLibraries();
+  ThreadList after = ProgramThreads();
+  ASSERT_TRUE(reading) << "the scan ran on a thread of its own";
+  EXPECT_TRUE(Ended(reading)) << "the reading thread still ran when a scan run to its end returned";
+  EXPECT_TRUE(DescribeNewThreads(before, after).empty())
+      << "threads left by a scan run to its end:" << DescribeNewThreads(before, after);
+
+  reading.reset();
+  TSysLibInfoWin& held = Window(NotingTheThread(reading, HoldAfter(1)));
+  ThreadList during;
   probe_.AfterListed(1, [&] {
-    during = ThreadsOfThisProcess();
+    during = ProgramThreads();
     PressStop();
   });
+  before = ProgramThreads();
   held.ScanSystemLibraries();
-  EXPECT_GT(during, before) << "the reading thread runs";
-  EXPECT_EQ(before, ThreadsOfThisProcess()) << "a stopped scan";
+  after = ProgramThreads();
+  ASSERT_TRUE(reading);
+  EXPECT_EQ(1u, during.count(GetThreadId(reading.get())))
+      << "the reading thread counts among the program's while it runs";
+  EXPECT_TRUE(Ended(reading)) << "the reading thread still ran when a stopped scan returned";
+  EXPECT_TRUE(DescribeNewThreads(before, after).empty())
+      << "threads left by a stopped scan:" << DescribeNewThreads(before, after);
 }
 
 // A failure of the reading thread as a whole reaches the window thread, is

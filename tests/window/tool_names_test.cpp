@@ -6,40 +6,22 @@
 
 #include <string>
 
+#include "common/ToolBarTexts.h"
 #include "window/SysLibMain.h"
 
 namespace libinfo::testing {
 namespace {
 
-std::string ButtonText(HWND toolBar, int command) {
-  char text[128] = {};
-  const LRESULT length =
-      SendMessageA(toolBar, TB_GETBUTTONTEXTA, command, reinterpret_cast<LPARAM>(text));
-  return length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string();
-}
-
-// Asked of the tool-tip control, as hovering asks it: through the tool bar
-// and on to the window, so it fails if any link of that chain is missing.
-std::string ToolTipText(HWND toolBar, int command) {
-  HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar, TB_GETTOOLTIPS, 0, 0));
-  if (!tips) return "<no tool-tip control>";
-  char text[256] = {};
-  TTTOOLINFOA tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = toolBar;
-  tool.uId = static_cast<UINT_PTR>(command);
-  tool.lpszText = text;
-  SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-  return text;
-}
+using testing_windows::ButtonText;
+using testing_windows::HintOf;
 
 TEST(AccessibleNames, ToolButtonsCarryNamesAndKeepTheirHints) {
   TSysLibInfoWin window("C:\\made-up");
   EXPECT_EQ("Refresh", ButtonText(window.ToolBar, TSysLibInfoWin::tbRefresh));
   EXPECT_EQ("Properties", ButtonText(window.ToolBar, TSysLibInfoWin::ToolButton1));
-  EXPECT_EQ("Refresh list", ToolTipText(window.ToolBar, TSysLibInfoWin::tbRefresh));
+  EXPECT_EQ("Refresh list", HintOf(window.ToolBar, TSysLibInfoWin::tbRefresh));
   EXPECT_EQ("Show properties for selected library",
-            ToolTipText(window.ToolBar, TSysLibInfoWin::ToolButton1));
+            HintOf(window.ToolBar, TSysLibInfoWin::ToolButton1));
 
   // The buttons are made anew at every DPI change: so are their names.
   RECT suggested{0, 0, 825, 562};
@@ -47,7 +29,7 @@ TEST(AccessibleNames, ToolButtonsCarryNamesAndKeepTheirHints) {
                reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ("Refresh", ButtonText(window.ToolBar, TSysLibInfoWin::tbRefresh));
   EXPECT_EQ("Properties", ButtonText(window.ToolBar, TSysLibInfoWin::ToolButton1));
-  EXPECT_EQ("Refresh list", ToolTipText(window.ToolBar, TSysLibInfoWin::tbRefresh));
+  EXPECT_EQ("Refresh list", HintOf(window.ToolBar, TSysLibInfoWin::tbRefresh));
 }
 
 TEST(AccessibleNames, TheListIsNamed) {
