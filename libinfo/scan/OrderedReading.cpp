@@ -87,7 +87,7 @@ void OrderedReading::ReadUntilDone() noexcept {
     LibraryRow row;
     const bool hasRow = read_(name.c_str(), row);
     hold.lock();
-    Record(entry, hasRow, std::move(row));
+    Record(entry, hasRow, std::move(row), hold);
   }
   // The walk may be waiting for room that no reader will make any more.
   ::WakeAllConditionVariable(&outcomeRecorded_);
@@ -97,38 +97,49 @@ void OrderedReading::ReadInline(std::uint64_t entry) noexcept {
   Slot& slot = slots_[entry % kWindow];
   LibraryRow row;
   const bool hasRow = read_(slot.name.c_str(), row);
-  const std::lock_guard<SlimLock> hold(lock_);
+  std::unique_lock<SlimLock> hold(lock_);
   ++taken_;
-  Record(entry, hasRow, std::move(row));
+  Record(entry, hasRow, std::move(row), hold);
 }
 
-// Held by the caller.
-void OrderedReading::Record(std::uint64_t entry, bool hasRow, LibraryRow&& row) noexcept {
+// Held by the caller, and held again on return.
+void OrderedReading::Record(std::uint64_t entry, bool hasRow, LibraryRow&& row,
+                            std::unique_lock<SlimLock>& hold) noexcept {
   Slot& slot = slots_[entry % kWindow];
   slot.row = std::move(row);
   slot.state = hasRow ? State::kRow : State::kSkip;
-  HandOnInOrder();
+  HandOnInOrder(hold);
 }
 
-// Held by the caller. A row the sink cannot take is skipped like an
-// unreadable file.
-void OrderedReading::HandOnInOrder() noexcept {
-  const std::uint64_t before = handedOn_;
+// Held by the caller, and held again on return. One thread at a time hands
+// the outcomes on, in order, and calls the sink outside the lock: the
+// sink's own cost (waking the window thread, say) then holds up no reader
+// that records an outcome meanwhile; the thread handing on takes that one
+// too. A row the sink cannot take is skipped like an unreadable file.
+void OrderedReading::HandOnInOrder(std::unique_lock<SlimLock>& hold) noexcept {
+  if (handingOn_) return;
+  handingOn_ = true;
   while (handedOn_ < handedOut_) {
     Slot& slot = slots_[handedOn_ % kWindow];
     if (slot.state != State::kRow && slot.state != State::kSkip) break;
-    if (slot.state == State::kRow && !Stopped()) {
-      try {
-        sink_(std::move(slot.row));
-        ++rows_;
-      } catch (...) {
-      }
-    }
+    const bool handOn = slot.state == State::kRow && !Stopped();
+    LibraryRow row = std::move(slot.row);
     slot.row = {};
     slot.state = State::kFree;
     ++handedOn_;
+    ::WakeAllConditionVariable(&outcomeRecorded_);
+    if (!handOn) continue;
+    hold.unlock();
+    bool taken = false;
+    try {
+      sink_(std::move(row));
+      taken = true;
+    } catch (...) {
+    }
+    hold.lock();
+    rows_ += taken;
   }
-  if (handedOn_ != before) ::WakeAllConditionVariable(&outcomeRecorded_);
+  handingOn_ = false;
 }
 
 }  // namespace libinfo

@@ -4,9 +4,9 @@
 // The walking thread hands out names; each reader takes the oldest waiting,
 // reads it with buffers of its own and records its outcome, a row or a
 // skip. Whoever records an outcome hands on every outcome that is now next
-// in order, so the order never waits for more than the slowest entry in
-// flight. At most `kWindow` entries are in flight: the walk waits for room,
-// and the readers wake it with every outcome, so Stop reaches it within one
+// in order (unless another thread is already at it), so the order never
+// waits for more than the slowest entry in flight. At most `kWindow` entries are in flight: the
+// walk waits for room, and the readers wake it with every outcome, so Stop reaches it within one
 // file's reading.
 #pragma once
 
@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,9 @@ class OrderedReading {
 
   void ReadUntilDone() noexcept;
   [[nodiscard]] bool Stopped() const noexcept;
-  void Record(std::uint64_t entry, bool hasRow, LibraryRow&& row) noexcept;
-  void HandOnInOrder() noexcept;
+  void Record(std::uint64_t entry, bool hasRow, LibraryRow&& row,
+              std::unique_lock<SlimLock>& hold) noexcept;
+  void HandOnInOrder(std::unique_lock<SlimLock>& hold) noexcept;
   void ReadInline(std::uint64_t entry) noexcept;
   void JoinReaders() noexcept;
 
@@ -73,6 +75,7 @@ class OrderedReading {
   std::uint64_t handedOn_ = 0;   // outcomes passed on, in order
   bool walkOver_ = false;
   bool abandoned_ = false;
+  bool handingOn_ = false;  // a thread is handing outcomes on
   int rows_ = 0;
   std::vector<std::unique_ptr<JoinedThread>> readers_;
 };
