@@ -3,7 +3,6 @@
 // prefix of the walk, and no reader outlives the scan.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <random>
@@ -13,6 +12,7 @@
 
 #include "Owned.h"
 #include "common/LibraryFolder.h"
+#include "common/ProgramThreads.h"
 #include "scan/LibraryScan.h"
 #include "scan/Paths.h"
 
@@ -103,22 +103,10 @@ TEST_F(ParallelScan, AnEntryThatFailsIsSkippedAlone) {
   EXPECT_EQ(expected, NamesListed(4, reader));
 }
 
-int ThreadsOfThisProcess() {
-  const UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 thread{};
-  thread.dwSize = sizeof thread;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot.get(), &thread); more;
-       more = Thread32Next(snapshot.get(), &thread)) {
-    count += thread.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  return count;
-}
-
 // Stopped after some rows: what was handed on is the walk's beginning,
 // with no gap, and every reader has ended when the scan returns.
 TEST_F(ParallelScan, StopLeavesAPrefixOfTheWalkAndNoReader) {
-  const int before = ThreadsOfThisProcess();
+  const ThreadList before = ProgramThreads();
   for (const int stopAt : {1, 10, 60}) {
     SCOPED_TRACE(stopAt);
     std::atomic<bool> stopped{false};
@@ -126,7 +114,9 @@ TEST_F(ParallelScan, StopLeavesAPrefixOfTheWalkAndNoReader) {
     ASSERT_GE(names.size(), static_cast<std::size_t>(stopAt));
     ASSERT_LT(names.size(), order_.size()) << "the scan went on to its end";
     EXPECT_TRUE(std::equal(names.begin(), names.end(), order_.begin()));
-    EXPECT_EQ(before, ThreadsOfThisProcess()) << "a reader outlived its scan";
+    const ThreadList after = ProgramThreads();
+    EXPECT_TRUE(DescribeNewThreads(before, after).empty())
+        << "a reader outlived its scan:" << DescribeNewThreads(before, after);
   }
 }
 
